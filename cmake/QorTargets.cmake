@@ -1,0 +1,61 @@
+# Shared helpers for the libraries, tests and tools of the tree.
+
+set(QOR_WARNINGS -Wall -Wextra)
+
+if(QOR_SANITIZE STREQUAL "address")
+  set(QOR_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+elseif(QOR_SANITIZE STREQUAL "thread")
+  set(QOR_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT QOR_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "QOR_SANITIZE must be '', 'address' or 'thread'")
+endif()
+if(QOR_SANITIZER_FLAGS)
+  add_compile_options(${QOR_SANITIZER_FLAGS})
+  add_link_options(${QOR_SANITIZER_FLAGS})
+endif()
+
+# qor_add_library(NAME DIR <folder> [LINKS ...] [PRIVATE_LINKS ...])
+# Sources are every .cpp below the folder, so features can be added as files without touching this
+# list; headers below it are public unless they sit in a folder named "internal".
+function(qor_add_library name)
+  cmake_parse_arguments(ARG "" "DIR" "LINKS;PRIVATE_LINKS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  add_library(${name} SHARED ${sources})
+  add_library(QOR::${name} ALIAS ${name})
+  target_compile_options(${name} PRIVATE ${QOR_WARNINGS})
+  target_include_directories(${name} PUBLIC
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/qor>)
+  target_link_libraries(${name} PUBLIC ${ARG_LINKS} PRIVATE ${ARG_PRIVATE_LINKS})
+  set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  install(TARGETS ${name} EXPORT QORTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qor)
+  get_filename_component(folder ${ARG_DIR} NAME)
+  install(DIRECTORY ${ARG_DIR}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qor/${folder}
+    FILES_MATCHING PATTERN "*.h" PATTERN "internal" EXCLUDE)
+endfunction()
+
+# qor_add_test(NAME [SOURCES ...] [LIBS ...] [TSAN] [TIMEOUT s])
+# One GoogleTest program per feature folder. Under ThreadSanitizer only the tests marked TSAN are
+# built, which keeps that build to the queue, transport and engine tests.
+function(qor_add_test name)
+  cmake_parse_arguments(ARG "TSAN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(QOR_SANITIZE STREQUAL "thread" AND NOT ARG_TSAN)
+    return()
+  endif()
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${QOR_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} qor_test_support GTest::gmock GTest::gtest)
+  target_compile_definitions(${name} PRIVATE
+    QOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QOR_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${name}")
+endfunction()

@@ -1,0 +1,162 @@
+#include "platform/internal/Scheduler.h"
+
+namespace platform {
+namespace detail {
+
+Scheduler& Scheduler::instance() {
+  // Never destroyed: queues and their threads may still post during process exit.
+  static Scheduler* scheduler = new Scheduler();
+  return *scheduler;
+}
+
+Scheduler::Scheduler() {
+  thread_ = std::thread([this] { run(); });
+  thread_.detach();
+}
+
+TimePoint Scheduler::nowLocked() const { return virtual_ ? virtualNow_ : std::chrono::steady_clock::now(); }
+
+TimePoint Scheduler::now() {
+  std::lock_guard lock(mutex_);
+  return nowLocked();
+}
+
+WallTime Scheduler::wallNow() {
+  std::lock_guard lock(mutex_);
+  if (!virtual_) return std::chrono::system_clock::now();
+  return WallTime(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                      virtualNow_.time_since_epoch())) + wallShift_;
+}
+
+bool Scheduler::isVirtual() {
+  std::lock_guard lock(mutex_);
+  return virtual_;
+}
+
+void Scheduler::setVirtual(bool on) {
+  {
+    std::lock_guard lock(mutex_);
+    if (on == virtual_) return;
+    if (on) {
+      virtualNow_ = std::chrono::steady_clock::now();
+      wallShift_ = std::chrono::system_clock::now().time_since_epoch() -
+                   std::chrono::duration_cast<std::chrono::system_clock::duration>(virtualNow_.time_since_epoch());
+    }
+    virtual_ = on;
+  }
+  timerCv_.notify_all();
+}
+
+void Scheduler::schedule(TimePoint deadline, Duration interval, std::weak_ptr<Queue> target, Task task,
+                         std::shared_ptr<TimerState> state) {
+  {
+    std::lock_guard lock(mutex_);
+    heap_.push(Entry{deadline, nextSeq_++, interval, std::move(target), std::move(task), std::move(state)});
+  }
+  timerCv_.notify_all();
+}
+
+std::optional<TimePoint> Scheduler::nextDeadline() {
+  std::lock_guard lock(mutex_);
+  while (!heap_.empty() && heap_.top().state && !heap_.top().state->valid) heap_.pop();
+  if (heap_.empty()) return std::nullopt;
+  return heap_.top().deadline;
+}
+
+void Scheduler::fire(Entry entry, TimePoint now) {
+  if (entry.state && !entry.state->valid) return;
+  auto queue = entry.target.lock();
+  if (!queue) return;
+  queue->post(entry.task);
+  if (entry.interval > Duration::zero()) {
+    auto next = entry.deadline + entry.interval;
+    if (next <= now) next += ((now - next) / entry.interval + 1) * entry.interval;
+    entry.deadline = next;
+    std::lock_guard lock(mutex_);
+    entry.seq = nextSeq_++;
+    heap_.push(std::move(entry));
+  }
+}
+
+void Scheduler::run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (virtual_ || heap_.empty()) {
+      // Virtual time moves only through advance(), which fires timers itself.
+      timerCv_.wait(lock);
+      continue;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (heap_.top().deadline > now) {
+      timerCv_.wait_until(lock, heap_.top().deadline);
+      continue;
+    }
+    Entry entry = heap_.top();
+    heap_.pop();
+    lock.unlock();
+    fire(std::move(entry), now);
+    lock.lock();
+  }
+}
+
+void Scheduler::advance(Duration d, bool stepping) {
+  TimePoint target;
+  {
+    std::lock_guard lock(mutex_);
+    if (!virtual_) return;
+    target = virtualNow_ + d;
+    if (!stepping) virtualNow_ = target;
+  }
+  for (;;) {
+    std::unique_lock lock(mutex_);
+    if (heap_.empty() || heap_.top().deadline > target) {
+      virtualNow_ = target;
+      return;
+    }
+    Entry entry = heap_.top();
+    heap_.pop();
+    if (stepping && entry.deadline > virtualNow_) virtualNow_ = entry.deadline;
+    const TimePoint now = virtualNow_;
+    lock.unlock();
+    fire(std::move(entry), stepping ? now : target);
+    if (stepping) waitIdle(std::chrono::seconds(5));
+  }
+}
+
+void Scheduler::taskQueued() {
+  std::lock_guard lock(mutex_);
+  ++inFlight_;
+}
+
+void Scheduler::taskDone() {
+  bool idle;
+  {
+    std::lock_guard lock(mutex_);
+    idle = --inFlight_ == 0;
+  }
+  if (idle) idleCv_.notify_all();
+}
+
+bool Scheduler::waitIdle(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return idleCv_.wait_for(lock, limit, [this] { return inFlight_ == 0; });
+}
+
+}  // namespace detail
+
+TimePoint Clock::now() { return detail::Scheduler::instance().now(); }
+WallTime Clock::wallNow() { return detail::Scheduler::instance().wallNow(); }
+bool Clock::isVirtual() { return detail::Scheduler::instance().isVirtual(); }
+
+VirtualTime::VirtualTime() {
+  assert(!Clock::isVirtual() && "VirtualTime is not nestable");
+  detail::Scheduler::instance().setVirtual(true);
+}
+VirtualTime::~VirtualTime() { detail::Scheduler::instance().setVirtual(false); }
+void VirtualTime::advance(Duration d) { detail::Scheduler::instance().advance(d, /*stepping=*/true); }
+void VirtualTime::jump(Duration d) { detail::Scheduler::instance().advance(d, /*stepping=*/false); }
+bool VirtualTime::waitForIdle(std::chrono::milliseconds limit) {
+  return detail::Scheduler::instance().waitIdle(limit);
+}
+
+}  // namespace platform

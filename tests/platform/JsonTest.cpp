@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/Json.h"
+
+using platform::Json;
+
+namespace {
+
+TEST(Json, WritesCompactTextKeepingIntegersExactAndTypesApart) {
+  Json value = {{"a", 1}, {"b", true}, {"c", 1.5}, {"d", nullptr}, {"e", Json::array({"x", 2})},
+                {"max", std::numeric_limits<int64_t>::max()}, {"min", std::numeric_limits<int64_t>::min()}};
+  auto text = platform::stringWithJSONObject(value);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text,
+            R"({"a":1,"b":true,"c":1.5,"d":null,"e":["x",2],"max":9223372036854775807,"min":-9223372036854775808})");
+  auto back = platform::JSONObjectWithString(*text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, value);
+  EXPECT_TRUE((*back)["b"].is_boolean());
+  EXPECT_TRUE((*back)["a"].is_number_integer());
+}
+
+TEST(Json, OnlyObjectsAndArraysOfFiniteNumbersAndValidTextAreWritten) {
+  struct Case {
+    const char* name;
+    Json value;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"object", Json::object(), true},
+      {"array", Json::array(), true},
+      {"bare string", Json("x"), false},
+      {"bare number", Json(1), false},
+      {"null", Json(nullptr), false},
+      {"nan", Json::array({std::nan("")}), false},
+      {"infinity", Json{{"x", std::numeric_limits<double>::infinity()}}, false},
+      {"invalid utf-8 value", Json{{"x", std::string("\xC3\x28")}}, false},
+      {"invalid utf-8 key", Json{{std::string("\xFF"), 1}}, false},
+      {"non-ascii text", Json{{"x", "\xC3\xA9\xF0\x9F\x98\x80"}}, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::isValidJSONObject(c.value), c.valid) << c.name;
+    EXPECT_EQ(platform::dataWithJSONObject(c.value).has_value(), c.valid) << c.name;
+  }
+}
+
+TEST(Json, ReadsOnlyWellFormedObjectsAndArrays) {
+  const std::pair<const char*, bool> cases[] = {
+      {R"({"a":[1,2]})", true}, {"[]", true},    {" {} ", true},        {"\"x\"", false},
+      {"1", false},             {"", false},     {"{", false},          {"{} x", false},
+      {"{'a':1}", false},       {"[1,]", false}, {"{\"a\":\"\xC3\x28\"}", false},
+  };
+  for (auto [text, ok] : cases) {
+    EXPECT_EQ(platform::JSONObjectWithString(text).has_value(), ok) << text;
+    EXPECT_EQ(platform::JSONObjectWithData(platform::bytesFromString(text)).has_value(), ok) << text;
+  }
+}
+
+TEST(Json, TypedMemberReadsTreatOtherTypesAsMissing) {
+  Json object = {{"s", "text"}, {"n", 5}, {"o", Json::object()}};
+  EXPECT_EQ(platform::stringMember(object, "s"), "text");
+  EXPECT_FALSE(platform::stringMember(object, "n"));
+  EXPECT_FALSE(platform::stringMember(object, "missing"));
+  EXPECT_FALSE(platform::stringMember(Json::array({1}), "s"));
+  EXPECT_NE(platform::member(object, "o"), nullptr);
+  EXPECT_EQ(platform::member(Json("x"), "o"), nullptr);
+}
+
+}  // namespace

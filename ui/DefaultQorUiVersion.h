@@ -1,0 +1,9 @@
+// Version of the DefaultQorUi library, as built.
+#pragma once
+
+namespace qor {
+
+extern const double DefaultQorUiVersionNumber;
+extern const char* const DefaultQorUiVersionString;
+
+}  // namespace qor
