@@ -36,11 +36,12 @@ function(qor_add_library name)
     FILES_MATCHING PATTERN "*.h" PATTERN "internal" EXCLUDE)
 endfunction()
 
-# qor_add_test(NAME [SOURCES ...] [LIBS ...] [TSAN] [TIMEOUT s])
+# qor_add_test(NAME [SOURCES ...] [LIBS ...] [LABELS ...] [TSAN] [TIMEOUT s])
+# LABELS e2e marks the tests that run real flows against the reference server.
 # One GoogleTest program per feature folder. Under ThreadSanitizer only the tests marked TSAN are
 # built, which keeps that build to the queue, transport and engine tests.
 function(qor_add_test name)
-  cmake_parse_arguments(ARG "TSAN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(QOR_SANITIZE STREQUAL "thread" AND NOT ARG_TSAN)
     return()
   endif()
@@ -57,5 +58,5 @@ function(qor_add_test name)
   target_compile_definitions(${name} PRIVATE
     QOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QOR_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${name}")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${name};${ARG_LABELS}")
 endfunction()
