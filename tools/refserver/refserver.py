@@ -26,8 +26,8 @@ The answer body always starts from {"nonceQOR": <the request's nonce>} plus what
 handler adds; the outer answer from {"dataEncryptedResponse", "signatureVTN",
 "status": {"code": 0, "message": "ok"}}.
 
-Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n] answers a JSON
-description of the request (method, path, header fields in order, body in Base64, connection
+Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
+a JSON description of the request (method, path, header fields in order, body in Base64, connection
 number, request number on that connection).
 """
 
@@ -354,6 +354,9 @@ class Handler(BaseHTTPRequestHandler):
     def do_PUT(self):
         self.dispatch()
 
+    def do_DELETE(self):
+        self.dispatch()
+
     def dispatch(self):
         self.requests_on_connection += 1
         url = urllib.parse.urlsplit(self.path)
@@ -379,7 +382,22 @@ class Handler(BaseHTTPRequestHandler):
         }
         if "size" in query:
             description["padding"] = "x" * int(query["size"][0])
-        self.send_json(int(query.get("status", ["200"])[0]), description)
+        status = int(query.get("status", ["200"])[0])
+        if "trickle" not in query:
+            self.send_json(status, description)
+            return
+        # The answer in ten pieces spread over the given seconds: slow, but never idle for long.
+        data = json.dumps(description).encode("utf-8")
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        piece = max(1, len(data) // 10 + 1)
+        pause = float(query["trickle"][0]) / 10
+        for start in range(0, len(data), piece):
+            self.wfile.write(data[start:start + piece])
+            self.wfile.flush()
+            time.sleep(pause)
 
     def action(self, path, raw):
         state = self.server.state
@@ -442,6 +460,11 @@ class TLSServer(socketserver.ThreadingMixIn, HTTPServer):
         self.state = state
         self.server_key = server_key
         self.verbose = verbose
+
+    def handle_error(self, request, client_address):
+        # A client that hangs up early (time-out and cancel tests) is no fault of the server.
+        if self.verbose:
+            super().handle_error(request, client_address)
 
     def finish_request(self, request, client_address):
         # The TLS handshake runs on the connection's own thread, so a silent client never stalls
