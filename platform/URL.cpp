@@ -156,9 +156,12 @@ std::optional<URL> URL::parse(std::string_view text) {
       }
     }
     if (hasPort && !portText.empty()) {
-      if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(), isDigit)) return std::nullopt;
-      const int port = std::stoi(std::string(portText));
-      if (port > 65535) return std::nullopt;
+      int port = 0;
+      for (char c : portText) {
+        if (!isDigit(c)) return std::nullopt;
+        port = port * 10 + (c - '0');
+        if (port > 65535) return std::nullopt;
+      }
       url.port_ = port;
     }
   }
