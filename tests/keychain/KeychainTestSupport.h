@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "common/keychain/ZIBKeychain.h"
 #include "platform/keychain/Keychain.h"
 
 namespace qortest {
@@ -18,12 +17,8 @@ class InMemoryKeychainTest : public ::testing::Test {
   void SetUp() override {
     keychain = platform::Keychain::inMemory();
     platform::Keychain::setShared(keychain);
-    savedAccessibility_ = qor::ZIBKeychain::accessibilityType();
   }
-  void TearDown() override {
-    qor::ZIBKeychain::setAccessibilityType(savedAccessibility_);
-    platform::Keychain::setShared(nullptr);
-  }
+  void TearDown() override { platform::Keychain::setShared(nullptr); }
 
   // The attributes of the item with this service and account, either flag.
   std::optional<platform::KeychainAttributes> attributesOf(const std::string& service, const std::string& account) {
@@ -35,9 +30,6 @@ class InMemoryKeychainTest : public ::testing::Test {
   }
 
   std::shared_ptr<platform::Keychain> keychain;
-
- private:
-  std::optional<std::string> savedAccessibility_;
 };
 
 }  // namespace qortest
