@@ -3,6 +3,10 @@
 // runs.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <set>
+#include <thread>
+
 #include "tests/actions/ActionsTestSupport.h"
 
 namespace qortest {
@@ -112,11 +116,13 @@ TEST_F(ActionsTest, FinishedActionNotInTheListReports48) {
 
 TEST_F(ActionsTest, ActionOfAnOlderRunEndsTheNewRunWith48) {
   // The first run is ended from outside while its action is in flight; the next run starts.
-  server_->script({{{"delay", 0.5}}, {{"delay", 1.5}}});
+  server_->script({{{"delay", 0.8}}, {{"delay", 2}}});
   auto controller = TestController::create();
   auto delegate = std::make_shared<RecordingDelegate>();
   controller->setDelegate(delegate);
   controller->start();
+  // The first run's request must have taken the first (shorter) delay before the second run starts.
+  for (int i = 0; i < 200 && server_->requests().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   controller->finishWithErrorStatus(40);
   controller->start();
   waitForStatuses(*delegate, 2);

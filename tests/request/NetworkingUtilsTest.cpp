@@ -8,6 +8,7 @@
 #include "platform/Queue.h"
 #include "platform/http/URLError.h"
 #include "platform/keychain/Keychain.h"
+#include "tests/http/support/RefServer.h"
 
 namespace {
 
@@ -128,8 +129,9 @@ TEST(NetworkingUtilsTest, ChoosesWebSocketOnlyWhenStoredAskedAndNotFailed) {
   platform::Keychain::setShared(platform::Keychain::inMemory());
   auto road = std::make_shared<FakeRoad>();
   QORNetworkingUtils::setWebSocketRoad(road);
-  // Nothing listens on port 9 of loopback: HTTPS fails fast.
-  auto request = platform::URLRequest(platform::URL::parse("https://127.0.0.1:9/"));
+  // Nothing listens there: HTTPS fails fast.
+  auto request = platform::URLRequest(
+      platform::URL::parse("https://127.0.0.1:" + std::to_string(qortest::unusedLoopbackPort()) + "/"));
   int httpsAnswers = 0;
   auto send = [&](bool ask, bool reconnect) {
     bool answered = false;
