@@ -2,11 +2,7 @@
 
 #include <cmath>
 
-namespace qor {
-
-const char* const KivDecodingErrorDomain = "KivAbstractCore.DecodingError";
-
-namespace detail {
+namespace qor::detail {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
@@ -71,7 +67,7 @@ platform::Json& keyedContainer(platform::Json& to) {
 
 void DecodingFailure::set(KivDecodingError code, const std::string& codingPath,
                           const std::string& description) const {
-  if (!error_ || !error_->domain.empty()) return;
+  if (!error_) return;
   *error_ = platform::Error::make(
       KivDecodingErrorDomain, static_cast<int64_t>(code),
       {{"codingPath", codingPath}, {platform::kLocalizedDescriptionKey, description}});
@@ -169,5 +165,4 @@ std::optional<int64_t> integerValue(const platform::Json& value, int64_t min, in
   return result;
 }
 
-}  // namespace detail
-}  // namespace qor
+}  // namespace qor::detail

@@ -30,7 +30,8 @@ std::string packEncoded(const T& parcel) {
 // The object `encode` writes its members into: `to` itself, made an object first when it is not one.
 platform::Json& keyedContainer(platform::Json& to);
 
-// Records the first decoding failure in *error (when error is not null) and keeps later ones out.
+// Puts a decoding failure into *error, when the caller asked for it. Decoding stops at its first
+// failure, so there is only ever one.
 class DecodingFailure {
  public:
   explicit DecodingFailure(platform::Error* error) : error_(error) {}
