@@ -12,8 +12,8 @@ struct Sequence {
   bool wellFormed;
 };
 
-// The UTF-8 sequence at text[i] (Unicode table 3-7). An ill-formed one is as long as its maximal
-// subpart: the bytes that could still have begun a well-formed sequence, at least one.
+// The UTF-8 sequence at text[i] (Unicode table 3-7). An ill-formed one spans the bytes that could
+// still have begun a well-formed sequence (at least one), and one U+FFFD stands for them.
 Sequence scan(std::string_view text, size_t i) {
   const auto lead = static_cast<unsigned char>(text[i]);
   if (lead < 0x80) return {1, true};

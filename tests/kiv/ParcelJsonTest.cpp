@@ -21,7 +21,7 @@ using qor::TransactionRequest;
 
 namespace {
 
-// The JSON type of every value, kept apart (a boolean is no number, an integer no float), with
+// The JSON type of every value, told apart (a boolean is no number, an integer no float), with
 // integers as exact decimal text: the same shape that the Python check below prints.
 Json describe(const Json& v) {
   switch (v.type()) {
@@ -95,7 +95,7 @@ const std::vector<PackCase>& packCases() {
        {{"authType", -1}, {"data", {{"uiJsonProperties", ""}, {"useFallbackScreen", false}}}}},
       {"nullAuthDataTakenAsDefault", [] { return TransactionRequest::create(105, nullptr)->pack(); },
        {{"authType", 105}, {"data", {{"uiJsonProperties", ""}, {"useFallbackScreen", false}}}}},
-      // Lone bytes, a cut sequence, an encoded surrogate: one U+FFFD per ill-formed part.
+      // Lone bytes, a cut sequence, an encoded surrogate: one U+FFFD per ill-formed sequence.
       {"illFormedTextReplaced",
        [] {
          return TransactionRequest::create(1, AuthData::create("ok\xff\xfe end \xe2\x82" "A\xed\xa0\x80", false))
