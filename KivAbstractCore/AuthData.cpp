@@ -1,6 +1,7 @@
 #include "KivAbstractCore/AuthData.h"
 
 #include "KivAbstractCore/internal/ParcelCoding.h"
+#include "platform/Utf16.h"
 
 namespace qor {
 
@@ -27,7 +28,7 @@ std::shared_ptr<AuthData> AuthData::decode(const platform::Json& from, const std
 
 void AuthData::encode(platform::Json& to) const {
   platform::Json& object = detail::keyedContainer(to);
-  object["uiJsonProperties"] = detail::wellFormedUtf8(uiJsonProperties_);
+  object["uiJsonProperties"] = platform::sanitizeUtf8(uiJsonProperties_);
   object["useFallbackScreen"] = useFallbackScreen_;
 }
 

@@ -1,6 +1,7 @@
 #include "KivAbstractCore/FontLoadRequest.h"
 
 #include "KivAbstractCore/internal/ParcelCoding.h"
+#include "platform/Utf16.h"
 
 namespace qor {
 
@@ -38,7 +39,7 @@ void FontLoadRequest::encode(platform::Json& to) const {
   platform::Json assets = platform::Json::object();
   for (const auto& [name, bytes] : fontAssetMap_) {
     // Two names that differ only in ill-formed bytes would meet here; the first one is kept.
-    assets.emplace(detail::wellFormedUtf8(name), bytes);
+    assets.emplace(platform::sanitizeUtf8(name), bytes);
   }
   detail::keyedContainer(to)["fontAssetMap"] = std::move(assets);
 }

@@ -1,6 +1,7 @@
 #include "KivAbstractCore/PrivateChannelData.h"
 
 #include "KivAbstractCore/internal/ParcelCoding.h"
+#include "platform/Utf16.h"
 
 namespace qor {
 
@@ -20,7 +21,7 @@ std::shared_ptr<PrivateChannelData> PrivateChannelData::createFrom(const platfor
 std::string PrivateChannelData::pack() const { return detail::packEncoded(*this); }
 
 void PrivateChannelData::encode(platform::Json& to) const {
-  detail::keyedContainer(to)["channelName"] = detail::wellFormedUtf8(channelName_);
+  detail::keyedContainer(to)["channelName"] = platform::sanitizeUtf8(channelName_);
 }
 
 }  // namespace qor

@@ -3,59 +3,9 @@
 #include <cmath>
 
 namespace qor::detail {
-namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-struct Sequence {
-  size_t length;
-  bool wellFormed;
-};
-
-// The UTF-8 sequence at text[i] (Unicode table 3-7). An ill-formed one spans the bytes that could
-// still have begun a well-formed sequence (at least one), and one U+FFFD stands for them.
-Sequence scan(std::string_view text, size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) return {1, true};
-  size_t length;
-  unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return {1, false};
-  }
-  for (size_t k = 1; k < length; ++k) {
-    if (i + k >= text.size()) return {k, false};
-    const auto byte = static_cast<unsigned char>(text[i + k]);
-    if (byte < (k == 1 ? low : 0x80) || byte > (k == 1 ? high : 0xBF)) return {k, false};
-  }
-  return {length, true};
-}
-
-}  // namespace
-
-std::string wellFormedUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const Sequence sequence = scan(text, i);
-    out.append(sequence.wellFormed ? text.substr(i, sequence.length) : kReplacement);
-    i += sequence.length;
-  }
-  return out;
-}
 
 std::string packText(const platform::Json& object) {
-  // Texts are made well-formed before they go into the object, so the platform writer accepts it;
+  // Texts are sanitised before they go into the object, so the platform writer accepts it;
   // the fallback only keeps `pack` total.
   return platform::stringWithJSONObject(object).value_or("{}");
 }

@@ -13,10 +13,7 @@
 
 namespace qor::detail {
 
-// A text with every ill-formed UTF-8 sequence replaced by U+FFFD, so what pack writes is JSON.
-std::string wellFormedUtf8(std::string_view text);
-
-// Compact JSON text of an object built from well-formed texts.
+// Compact JSON text of an object whose texts went through platform::sanitizeUtf8.
 std::string packText(const platform::Json& object);
 
 // What every parcel's `pack` returns: the text of what its `encode` writes.
