@@ -92,4 +92,24 @@ ProcessEvent readFrame(const uint8_t* data, size_t size, const FrameRules& rules
   return ProcessEvent::ProcessedFrame{std::move(frame), offset + length};
 }
 
+ReadFramesResult readFrames(const uint8_t* data, size_t size, const FrameRules& rules,
+                            const std::function<void(FrameEvent)>& sink) {
+  ReadFramesResult result;
+  while (!result.ended) {
+    ProcessEvent event = readFrame(data + result.consumed, size - result.consumed, rules);
+    if (event.as<ProcessEvent::NeedsMoreData>()) break;
+    if (auto* failed = event.as<ProcessEvent::Failed>()) {
+      result.ended = true;
+      sink(FrameEvent::Error{makeError<WSError>(failed->error)});
+      break;
+    }
+    auto& processed = std::get<ProcessEvent::ProcessedFrame>(event.value);
+    result.consumed += processed.length;
+    // Nothing a peer sends after its close frame belongs to the connection any more.
+    result.ended = processed.frame.opcode == FrameOpCode::connectionClose;
+    sink(FrameEvent::Frame{std::move(processed.frame)});
+  }
+  return result;
+}
+
 }  // namespace qor

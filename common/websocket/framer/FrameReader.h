@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -40,6 +41,16 @@ struct ProcessEvent {
 };
 
 ProcessEvent readFrame(const uint8_t* data, size_t size, const FrameRules& rules);
+
+// Reads frames from the front of the range until more bytes are needed, a frame fails or a close
+// frame was read; each frame and the failure go to `sink` in order. `ended`: a close frame or a
+// failure was read, and nothing after it belongs to the connection.
+struct ReadFramesResult {
+  size_t consumed = 0;
+  bool ended = false;
+};
+ReadFramesResult readFrames(const uint8_t* data, size_t size, const FrameRules& rules,
+                            const std::function<void(FrameEvent)>& sink);
 
 // The failure texts, for callers and tests that name the rule.
 namespace frame_error {

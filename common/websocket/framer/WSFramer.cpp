@@ -31,26 +31,14 @@ void WSFramer::receive(const platform::Bytes& data) {
   if (ended_) return;
   buffer_.insert(buffer_.end(), data.begin(), data.end());
   const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
-  size_t consumed = 0;
-  while (!ended_) {
-    ProcessEvent event = readFrame(buffer_.data() + consumed, buffer_.size() - consumed, rules);
-    if (event.as<ProcessEvent::NeedsMoreData>()) break;
-    auto delegate = delegate_.lock();
-    if (auto* failed = event.as<ProcessEvent::Failed>()) {
-      ended_ = true;
-      if (delegate) delegate->frameProcessed(FrameEvent::Error{makeError<WSError>(failed->error)});
-      break;
-    }
-    auto& processed = std::get<ProcessEvent::ProcessedFrame>(event.value);
-    consumed += processed.length;
-    // Nothing a peer sends after its close frame belongs to the connection any more.
-    if (processed.frame.opcode == FrameOpCode::connectionClose) ended_ = true;
-    if (delegate) delegate->frameProcessed(FrameEvent::Frame{std::move(processed.frame)});
-  }
+  auto result = readFrames(buffer_.data(), buffer_.size(), rules, [this](FrameEvent event) {
+    if (auto delegate = delegate_.lock()) delegate->frameProcessed(event);
+  });
+  ended_ = result.ended;
   if (ended_) {
     buffer_.clear();
   } else {
-    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(consumed));
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(result.consumed));
   }
 }
 
