@@ -17,6 +17,7 @@ class AnswerReader : public HTTPHandler {
 
   void registerDelegate(std::weak_ptr<HTTPHandlerDelegate> delegate) override { delegate_ = std::move(delegate); }
   int64_t parse(const platform::Bytes& data) override;
+  void reset() override { buffer_.clear(); }
 
  protected:
   // The answer's header through its empty line; reports the outcome.
