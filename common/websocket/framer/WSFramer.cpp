@@ -12,7 +12,15 @@ std::shared_ptr<WSFramer> WSFramer::create(bool isServer) {
 WSFramer::WSFramer(bool isServer)
     : queue_(platform::SerialQueue::create("com.qor.websocket.framer")), isServer_(isServer) {}
 
-void WSFramer::registerDelegate(std::weak_ptr<FramerEventClient> delegate) { delegate_ = std::move(delegate); }
+void WSFramer::registerDelegate(std::weak_ptr<FramerEventClient> delegate) {
+  std::lock_guard lock(delegateMutex_);
+  delegate_ = std::move(delegate);
+}
+
+std::shared_ptr<FramerEventClient> WSFramer::delegate() const {
+  std::lock_guard lock(delegateMutex_);
+  return delegate_.lock();
+}
 
 void WSFramer::add(platform::Bytes data) {
   queue_->postFor(weak_from_this(), [data = std::move(data)](const std::shared_ptr<WSFramer>& self) {
@@ -32,7 +40,7 @@ void WSFramer::receive(const platform::Bytes& data) {
   buffer_.insert(buffer_.end(), data.begin(), data.end());
   const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
   auto result = readFrames(buffer_.data(), buffer_.size(), rules, [this](FrameEvent event) {
-    if (auto delegate = delegate_.lock()) delegate->frameProcessed(event);
+    if (auto d = delegate()) d->frameProcessed(event);
   });
   ended_ = result.ended;
   if (ended_) {
