@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -76,29 +77,6 @@ TEST(Interop, PeerReadsWhatOurClientWrites) {
   }
 }
 
-// Our client side: codec, collector and deflate, as the engine joins them.
-class ClientSide : public qor::FramerEventClient, public qor::FrameCollectorDelegate {
- public:
-  void frameProcessed(const qor::FrameEvent& event) override {
-    if (auto* f = event.as<qor::FrameEvent::Frame>()) collector.add(f->frame);
-    else events.push_back("codec error");
-  }
-  void didForm(const qor::FrameCollector::Event& event) override {
-    using E = qor::FrameCollector::Event;
-    if (auto* t = event.as<E::Text>()) events.push_back("1:" + platform::hexString(platform::bytesFromString(t->string)));
-    else if (auto* b = event.as<E::Binary>()) events.push_back("2:" + platform::hexString(b->data));
-    else if (auto* p = event.as<E::Ping>()) events.push_back("9:" + platform::hexString(*p->data));
-    else if (auto* p = event.as<E::Pong>()) events.push_back("10:" + platform::hexString(*p->data));
-    else events.push_back("other");
-  }
-  qor::DecompressResult decompress(const Bytes& data, bool isFinal) override {
-    return compression->decompress(data, isFinal);
-  }
-  std::shared_ptr<qor::WSCompression> compression = std::make_shared<qor::WSCompression>();
-  qor::FrameCollector collector;
-  std::vector<std::string> events;
-};
-
 TEST(Interop, OurClientReadsWhatThePeerWrites) {
   std::mt19937 rng(7692);
   for (bool deflate : {false, true}) {
@@ -106,28 +84,30 @@ TEST(Interop, OurClientReadsWhatThePeerWrites) {
     platform::Json job = {{"deflate", deflate}, {"messages", platform::Json::array()}};
     std::vector<std::string> expected;
     int index = 0;
+    const std::map<FrameOpCode, std::string> kinds = {{FrameOpCode::textFrame, "text"}, {FrameOpCode::binaryFrame, "binary"},
+                                                      {FrameOpCode::ping, "ping"}, {FrameOpCode::pong, "pong"}};
     for (const auto& m : sampleMessages()) {
       const int fragments = qor::isDataOpCode(m.opcode) ? 1 + index++ % 3 : 1;
       job["messages"].push_back({{"opcode", static_cast<int>(m.opcode)}, {"data", platform::hexString(m.data)},
                                  {"fragments", fragments}});
-      expected.push_back(std::to_string(static_cast<int>(m.opcode)) + ":" + platform::hexString(m.data));
+      expected.push_back(kinds.at(m.opcode) + ":" + platform::stringFromBytes(m.data));
     }
     const Bytes wire = platform::bytesFromHex(runPeer("write", job).get<std::string>()).value();
 
-    auto side = std::make_shared<ClientSide>();
-    if (deflate) side->compression->load({{"Sec-WebSocket-Extensions", "permessage-deflate"}});
-    auto framer = qor::WSFramer::create(false);
-    framer->updateCompression(deflate);
-    framer->updateCompressionNegotiated(side->compression->isNegotiated());
-    framer->registerDelegate(side);
-    side->collector.setDelegate(side);
+    std::shared_ptr<qor::WSCompression> compression;
+    if (deflate) {
+      compression = std::make_shared<qor::WSCompression>();
+      compression->load({{"Sec-WebSocket-Extensions", "permessage-deflate"}});
+    }
+    auto side = ClientPipeline::create(compression);
+    std::vector<Bytes> chunks;
     for (size_t pos = 0; pos < wire.size();) {
       const size_t n = std::min<size_t>(wire.size() - pos, 1 + rng() % 5000);
-      framer->add(Bytes(wire.begin() + pos, wire.begin() + pos + n));
+      chunks.emplace_back(wire.begin() + pos, wire.begin() + pos + n);
       pos += n;
     }
-    framer->queue()->sync([] {});
-    EXPECT_EQ(side->events, expected);
+    side->feed(chunks);
+    EXPECT_EQ(side->lines(), expected);
   }
 }
 
