@@ -1,0 +1,19 @@
+#include "common/crypto/QORCryptUtils.h"
+
+#include "common/crypto/QORCryptUtilsMD5.h"
+#include "common/crypto/QORCryptUtilsSymmetric.h"
+
+namespace qor {
+
+platform::OptBytes QORCryptUtils::generateNonce() { return QORCryptUtilsSymmetric::generateIV(); }
+
+platform::Bytes QORCryptUtils::generateNonce(const std::optional<std::string>& text, const platform::OptBytes& data) {
+  platform::Bytes input;
+  if (data) input = *data;
+  if (text) input.insert(input.end(), text->begin(), text->end());
+  return QORCryptUtilsMD5::encode(input);
+}
+
+void QORCryptUtils::logCryptoPPException(const char* /*message*/) noexcept {}
+
+}  // namespace qor
