@@ -78,7 +78,7 @@ TEST(PerMessageDeflate, ReadsTheRfcExamples) {
       SCOPED_TRACE(c.name + (byteByByte ? " byte by byte" : ""));
       auto p = ClientPipeline::create(negotiated("permessage-deflate"));
       for (const auto& f : c.frames) {
-        for (const auto& piece : chunk(f, byteByByte ? Chunking::byteByByte : Chunking::whole)) p->feed(piece);
+        for (const auto& part : chunk(f, byteByByte ? Chunking::byteByByte : Chunking::whole)) p->feed(part);
       }
       EXPECT_EQ(p->lines(), c.texts);
     }

@@ -42,9 +42,9 @@ def write(job):
         opcode = Opcode(message["opcode"])
         parts = message.get("fragments", 1)
         step = max(1, -(-len(data) // parts))
-        pieces = [data[i:i + step] for i in range(0, len(data), step)] or [b""]
-        for index, piece in enumerate(pieces):
-            frame = Frame(opcode if index == 0 else Opcode.CONT, piece, fin=index == len(pieces) - 1)
+        parts = [data[i:i + step] for i in range(0, len(data), step)] or [b""]
+        for index, part in enumerate(parts):
+            frame = Frame(opcode if index == 0 else Opcode.CONT, part, fin=index == len(parts) - 1)
             out += frame.serialize(mask=False, extensions=extensions)
     print(out.hex())
 
