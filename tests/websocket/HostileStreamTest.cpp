@@ -49,4 +49,13 @@ TEST(HostileStream, EndsAtTheFirstBrokenRuleOrCloseFrame) {
   }
 }
 
+// A connection that ended in the middle of a fragmented message leaves nothing behind for the next.
+TEST(HostileStream, StartsOverAfterReset) {
+  auto pipeline = ClientPipeline::create();
+  pipeline->feed(concat({text("half", false), hex("8800")}));
+  pipeline->framer->reset([p = pipeline.get()] { p->collector.reset(); });
+  pipeline->feed(concat({Bytes(1, 0x81), Bytes(1, 0x03), platform::bytesFromString("new")}));
+  EXPECT_EQ(pipeline->lines(), (std::vector<std::string>{"closed:1000:", "text:new"}));
+}
+
 }  // namespace

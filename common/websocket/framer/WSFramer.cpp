@@ -28,10 +28,11 @@ void WSFramer::add(platform::Bytes data) {
   });
 }
 
-void WSFramer::reset() {
-  queue_->postFor(weak_from_this(), [](const std::shared_ptr<WSFramer>& self) {
+void WSFramer::reset(std::function<void()> thenOnQueue) {
+  queue_->postFor(weak_from_this(), [thenOnQueue = std::move(thenOnQueue)](const std::shared_ptr<WSFramer>& self) {
     self->buffer_.clear();
     self->ended_ = false;
+    if (thenOnQueue) thenOnQueue();
   });
 }
 

@@ -28,7 +28,7 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
   void updateCompression(bool supports) override { compressionEnabled_ = supports; }
   bool supportsCompression() override { return compressionEnabled_; }
   void updateCompressionNegotiated(bool negotiated) override { compressionNegotiated_ = negotiated; }
-  void reset() override;
+  void reset(std::function<void()> thenOnQueue = {}) override;
 
   // Frames announcing more payload than this fail with 1009.
   void setMaximumFrameSize(uint64_t bytes) { maximumFrameSize_ = bytes; }
