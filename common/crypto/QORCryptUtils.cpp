@@ -11,7 +11,10 @@ platform::Bytes QORCryptUtils::generateNonce(const std::optional<std::string>& t
   platform::Bytes input;
   if (data) input = *data;
   if (text) input.insert(input.end(), text->begin(), text->end());
-  return QORCryptUtilsMD5::encode(input);
+  platform::Bytes digest = QORCryptUtilsMD5::encode(input);
+  // The seed may be key material of the run.
+  platform::secureWipe(input);
+  return digest;
 }
 
 void QORCryptUtils::logCryptoPPException(const char* /*message*/) noexcept {}

@@ -116,17 +116,21 @@ import sys
 from cryptography.hazmat.primitives import serialization as s
 from cryptography.hazmat.primitives.asymmetric import ec
 spki = lambda k: k.public_bytes(s.Encoding.DER, s.PublicFormat.SubjectPublicKeyInfo)
-for line in sys.stdin:
+for i, line in enumerate(sys.stdin):
     ours_pub, ours_priv = [bytes.fromhex(f) for f in line.split()]
     pub = s.load_der_public_key(ours_pub)
     mine = ec.derive_private_key(int.from_bytes(ours_priv, 'big'), ec.BrainpoolP256R1())
     theirs = ec.generate_private_key(ec.BrainpoolP256R1())
+    # Their key as a SubjectPublicKeyInfo with the point compressed, every other time.
+    compressed = theirs.public_key().public_bytes(s.Encoding.X962, s.PublicFormat.CompressedPoint)
+    their_key = (bytes.fromhex('303a301406072a8648ce3d020106092b2403030208010107032200') + compressed
+                 if i % 2 else spki(theirs.public_key()))
     print(pub.curve.name, spki(pub) == ours_pub, spki(mine.public_key()) == ours_pub,
-          spki(theirs.public_key()).hex(), theirs.exchange(ec.ECDH(), pub)[:16].hex())
+          their_key.hex(), theirs.exchange(ec.ECDH(), pub)[:16].hex())
 )";
   std::vector<std::shared_ptr<qor::QORKeyPair>> pairs;
   std::ostringstream input;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 8; ++i) {
     auto pair = QORCryptUtilsAsymmetric::generateKeyPairDh();
     ASSERT_TRUE(pair);
     input << platform::hexString(*pair->publicKey()->data()) << ' ' << platform::hexString(*pair->privateKey()->data())
