@@ -37,6 +37,7 @@ void WSFramer::reset(std::function<void()> thenOnQueue) {
 }
 
 void WSFramer::receive(const platform::Bytes& data) {
+  QOR_DCHECK_ON_QUEUE(queue_);
   if (ended_) return;
   buffer_.insert(buffer_.end(), data.begin(), data.end());
   const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
