@@ -1,6 +1,6 @@
 #include "common/artifacts/QORSessionArtifact.h"
 
-#include "common/artifacts/internal/Utf16Units.h"
+#include "platform/Utf16.h"
 
 namespace qor {
 
@@ -28,7 +28,7 @@ platform::Bytes QORSessionArtifact::getHashCodeData() const {
 int32_t QORSessionArtifact::hashFor(const std::optional<std::string>& text) {
   if (!text) return 0;
   uint32_t h = 0;  // unsigned, so the wrap-around is defined
-  for (char16_t unit : internal::utf16Units(*text)) h = 31 * h + unit;
+  for (char16_t unit : platform::utf16FromUtf8(*text)) h = 31 * h + unit;
   return static_cast<int32_t>(h);
 }
 
