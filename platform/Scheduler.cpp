@@ -87,8 +87,9 @@ void Scheduler::run() {
       continue;
     }
     auto now = std::chrono::steady_clock::now();
-    if (heap_.top().deadline > now) {
-      timerCv_.wait_until(lock, heap_.top().deadline);
+    if (const TimePoint due = heap_.top().deadline; due > now) {
+      // A copy: the heap may grow (and move its entries) while this thread waits.
+      timerCv_.wait_until(lock, due);
       continue;
     }
     Entry entry = heap_.top();

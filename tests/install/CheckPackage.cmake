@@ -1,0 +1,21 @@
+# Installs the build into a scratch prefix and builds a host app against it with find_package(QOR).
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+  RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/app -G Ninja
+    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+  RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "configuring the host app failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/app RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "building the host app failed")
+endif()
+execute_process(COMMAND ${WORK_DIR}/app/host_app OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT out MATCHES "QOR 1.0.0")
+  message(FATAL_ERROR "host app failed: ${rc} ${out}")
+endif()
