@@ -1,0 +1,71 @@
+#include "platform/URLRequest.h"
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return lower(x) == lower(y);
+         });
+}
+
+// RFC 9110 token.
+bool isToken(std::string_view name) {
+  constexpr std::string_view kSpecials = "!#$%&'*+-.^_`|~";
+  return !name.empty() && std::all_of(name.begin(), name.end(), [&](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           kSpecials.find(c) != std::string_view::npos;
+  });
+}
+
+bool isSafeValue(std::string_view value) { return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
+
+template <class Fields>
+auto findField(Fields& fields, std::string_view name) {
+  return std::find_if(fields.begin(), fields.end(),
+                      [&](const auto& entry) { return equalsIgnoringCase(entry.first, name); });
+}
+
+}  // namespace
+
+bool URLRequest::setValue(const std::optional<std::string>& value, std::string_view field) {
+  if (!isToken(field) || (value && !isSafeValue(*value))) return false;
+  auto it = findField(fields_, field);
+  if (!value) {
+    if (it != fields_.end()) fields_.erase(it);
+  } else if (it != fields_.end()) {
+    it->second = *value;
+  } else {
+    fields_.emplace_back(std::string(field), *value);
+  }
+  return true;
+}
+
+bool URLRequest::addValue(std::string_view value, std::string_view field) {
+  if (!isToken(field) || !isSafeValue(value)) return false;
+  if (auto it = findField(fields_, field); it != fields_.end()) {
+    it->second.append(",").append(value);
+  } else {
+    fields_.emplace_back(std::string(field), std::string(value));
+  }
+  return true;
+}
+
+std::optional<std::string> URLRequest::value(std::string_view field) const {
+  auto it = findField(fields_, field);
+  if (it == fields_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool URLRequest::setAllHTTPHeaderFields(const HTTPHeaderFields& fields) {
+  fields_.clear();
+  bool allTaken = true;
+  for (const auto& [name, value] : fields) allTaken = setValue(value, name) && allTaken;
+  return allTaken;
+}
+
+}  // namespace platform
