@@ -1,0 +1,35 @@
+// The frame codec as its owner (the engine, the server connection) sees it.
+#pragma once
+
+#include <memory>
+
+#include "common/websocket/framer/Frame.h"
+#include "platform/Bytes.h"
+
+namespace qor {
+
+// Receives the codec's frames and errors, one at a time, on the codec's serial queue.
+class FramerEventClient {
+ public:
+  virtual ~FramerEventClient() = default;
+  virtual void frameProcessed(const FrameEvent& event) = 0;
+};
+
+class Framer {
+ public:
+  virtual ~Framer() = default;
+  // Hands received bytes to the codec; they are read later, on its queue.
+  virtual void add(platform::Bytes data) = 0;
+  virtual void registerDelegate(std::weak_ptr<FramerEventClient> delegate) = 0;
+  virtual platform::Bytes createWriteFrame(FrameOpCode opcode, const platform::Bytes& payload,
+                                           bool isCompressed) = 0;
+  // Whether this side offers compression (it has a handler).
+  virtual void updateCompression(bool supports) = 0;
+  virtual bool supportsCompression() = 0;
+  // Whether the server accepted the offer; only then may RSV1 arrive.
+  virtual void updateCompressionNegotiated(bool negotiated) = 0;
+  // Forgets buffered bytes and the end of the previous connection, before a new start.
+  virtual void reset() = 0;
+};
+
+}  // namespace qor

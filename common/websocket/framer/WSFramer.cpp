@@ -1,0 +1,77 @@
+#include "common/websocket/framer/WSFramer.h"
+
+#include "common/websocket/framer/WSBytes.h"
+#include "platform/Random.h"
+
+namespace qor {
+
+std::shared_ptr<WSFramer> WSFramer::create(bool isServer) {
+  return std::shared_ptr<WSFramer>(new WSFramer(isServer));
+}
+
+WSFramer::WSFramer(bool isServer)
+    : queue_(platform::SerialQueue::create("com.qor.websocket.framer")), isServer_(isServer) {}
+
+void WSFramer::registerDelegate(std::weak_ptr<FramerEventClient> delegate) { delegate_ = std::move(delegate); }
+
+void WSFramer::add(platform::Bytes data) {
+  queue_->postFor(weak_from_this(), [data = std::move(data)](const std::shared_ptr<WSFramer>& self) {
+    self->receive(data);
+  });
+}
+
+void WSFramer::reset() {
+  queue_->postFor(weak_from_this(), [](const std::shared_ptr<WSFramer>& self) {
+    self->buffer_.clear();
+    self->ended_ = false;
+  });
+}
+
+void WSFramer::receive(const platform::Bytes& data) {
+  if (ended_) return;
+  buffer_.insert(buffer_.end(), data.begin(), data.end());
+  const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
+  auto result = readFrames(buffer_.data(), buffer_.size(), rules, [this](FrameEvent event) {
+    if (auto delegate = delegate_.lock()) delegate->frameProcessed(event);
+  });
+  ended_ = result.ended;
+  if (ended_) {
+    buffer_.clear();
+  } else {
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(result.consumed));
+  }
+}
+
+platform::Bytes WSFramer::createWriteFrame(FrameOpCode opcode, const platform::Bytes& payload, bool isCompressed) {
+  return frameBytes(!isServer_, opcode, payload, isCompressed);
+}
+
+platform::Bytes WSFramer::frameBytes(bool masked, FrameOpCode opcode, const platform::Bytes& payload,
+                                     bool isCompressed) {
+  const size_t n = payload.size();
+  const size_t lengthBytes = n <= 125 ? 0 : (n <= 0xFFFF ? 2 : 8);
+  const size_t headerSize = 2 + lengthBytes + (masked ? 4 : 0);
+  platform::Bytes frame(headerSize + n);
+  frame[0] = static_cast<uint8_t>(0x80 | static_cast<uint8_t>(opcode) | (isCompressed ? 0x40 : 0));
+  if (lengthBytes == 0) {
+    frame[1] = static_cast<uint8_t>(n);
+  } else if (lengthBytes == 2) {
+    frame[1] = 126;
+    writeUint16(frame, 2, static_cast<uint16_t>(n));
+  } else {
+    frame[1] = 127;
+    writeUint64(frame, 2, n);
+  }
+  if (!masked) {
+    std::copy(payload.begin(), payload.end(), frame.begin() + static_cast<std::ptrdiff_t>(headerSize));
+    return frame;
+  }
+  frame[1] |= 0x80;
+  uint8_t* key = frame.data() + 2 + lengthBytes;
+  if (!platform::secureRandomFill(key, 4)) return {};
+  uint8_t* out = frame.data() + headerSize;
+  for (size_t i = 0; i < n; ++i) out[i] = payload[i] ^ key[i & 3];
+  return frame;
+}
+
+}  // namespace qor
