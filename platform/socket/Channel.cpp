@@ -114,8 +114,10 @@ struct Channel::Impl {
   }
 
   // Polls the socket for `events` and the wake-up descriptor. Returns the socket's events, 0 at the
-  // deadline, -1 once a close was requested (unless `untilClose` is false).
-  int waitFor(short events, std::optional<SteadyClock::time_point> deadline, bool untilClose = true) {
+  // deadline (or on a wake-up when `returnOnWake`), -1 once a close was requested (unless
+  // `untilClose` is false).
+  int waitFor(short events, std::optional<SteadyClock::time_point> deadline, bool untilClose = true,
+              bool returnOnWake = false) {
     for (;;) {
       if (untilClose) {
         std::lock_guard lock(mutex);
@@ -134,7 +136,7 @@ struct Channel::Impl {
       }
       if (fds[1].revents) drainWake();
       if (fds[0].revents) return fds[0].revents;
-      if (n == 0) return 0;
+      if (n == 0 || returnOnWake) return 0;
     }
   }
 
@@ -571,7 +573,7 @@ struct Runner {
         continue;
       }
       const short events = static_cast<short>((wantRead ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
-      const int r = d.waitFor(events, std::nullopt);
+      const int r = d.waitFor(events, std::nullopt, true, true);
       if (r < 0) return;
       if (wantRead && (r & (POLLIN | POLLHUP | POLLERR)) && !readIn()) return;
       if (wantWrite && (r & (POLLOUT | POLLHUP | POLLERR)) && !writeOut()) return;
