@@ -63,7 +63,38 @@ ChannelFailure trustRefusal(const std::optional<Error>& why) {
   return tlsFailure(errSSLXCertChainInvalid, message);
 }
 
+// I/O threads still running, so that a test can let them finish before the process ends.
+struct LiveThreads {
+  std::mutex mutex;
+  std::condition_variable cv;
+  int count = 0;
+};
+
+LiveThreads& liveThreads() {
+  static LiveThreads* live = new LiveThreads();
+  return *live;
+}
+
+void startIoThread(std::shared_ptr<Channel> channel, void (*body)(Channel&)) {
+  {
+    std::lock_guard lock(liveThreads().mutex);
+    ++liveThreads().count;
+  }
+  std::thread([channel = std::move(channel), body]() mutable {
+    body(*channel);
+    channel.reset();  // the socket and TLS state go before the thread counts as finished
+    std::lock_guard lock(liveThreads().mutex);
+    --liveThreads().count;
+    liveThreads().cv.notify_all();
+  }).detach();
+}
+
 }  // namespace
+
+bool Channel::waitForAllThreads(Duration limit) {
+  std::unique_lock lock(liveThreads().mutex);
+  return liveThreads().cv.wait_for(lock, limit, [] { return liveThreads().count == 0; });
+}
 
 Error ChannelFailure::toError(const char* posixDomain, const char* dnsDomain, const char* tlsDomain) const {
   const char* domain = kind == Kind::posix ? posixDomain : kind == Kind::dns ? dnsDomain : tlsDomain;
@@ -161,7 +192,7 @@ Channel::~Channel() {
 std::shared_ptr<Channel> Channel::connect(ChannelConfig config, EventHandler handler) {
   auto channel = std::shared_ptr<Channel>(new Channel(std::move(handler)));
   channel->impl_->config = std::move(config);
-  std::thread([channel] { channel->run(); }).detach();
+  startIoThread(channel, [](Channel& c) { c.run(); });
   return channel;
 }
 
@@ -170,7 +201,7 @@ std::shared_ptr<Channel> Channel::adopt(int fd, EventHandler handler) {
   channel->impl_->adopted = true;
   channel->impl_->fd = fd;
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-  std::thread([channel] { channel->run(); }).detach();
+  startIoThread(channel, [](Channel& c) { c.run(); });
   return channel;
 }
 
@@ -597,10 +628,12 @@ struct Runner {
       dropped.swap(d.outbound);
       d.outboundBytes = 0;
     }
+    // A record that TLS could not finish writing cannot be followed by a close-notify.
+    const bool flushed = dropped.empty();
     for (auto& o : dropped) {
       if (o.done) o.done(posixFailure(ECANCELED));
     }
-    if (d.ssl) {
+    if (d.ssl && flushed) {
       for (int attempt = 0; attempt < 3; ++attempt) {
         const int r = SSL_shutdown(d.ssl.get());
         if (r >= 0) break;

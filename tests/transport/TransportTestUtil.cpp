@@ -1,6 +1,9 @@
 #include "tests/transport/TransportTestUtil.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/security/TrustStore.h"
+#include "platform/socket/internal/Channel.h"
 
 namespace transporttest {
 
@@ -77,3 +80,16 @@ std::vector<size_t> Recorder::sequence() const {
 }
 
 }  // namespace transporttest
+
+namespace {
+
+// I/O threads that are still closing their sockets when the program ends would look like leaks.
+class LetSocketsClose : public ::testing::Environment {
+ public:
+  void TearDown() override { platform::detail::Channel::waitForAllThreads(std::chrono::seconds(10)); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kLetSocketsClose =
+    ::testing::AddGlobalTestEnvironment(new LetSocketsClose());
+
+}  // namespace

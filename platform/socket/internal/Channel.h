@@ -79,6 +79,9 @@ class Channel : public std::enable_shared_from_this<Channel> {
   // the peer reads everything that was sent before. Idempotent; no event follows.
   void close();
 
+  // Tests: waits until every I/O thread has closed its socket and ended; false after `limit`.
+  static bool waitForAllThreads(Duration limit);
+
   // The state shared with the I/O thread's code in Channel.cpp.
   struct Impl;
   Impl& impl() { return *impl_; }
