@@ -16,6 +16,7 @@
 #include <cstring>
 #include <thread>
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 
 #include "platform/security/internal/OpenSSLHandles.h"
@@ -83,6 +84,7 @@ void startIoThread(std::shared_ptr<Channel> channel, void (*body)(Channel&)) {
   std::thread([channel = std::move(channel), body]() mutable {
     body(*channel);
     channel.reset();  // the socket and TLS state go before the thread counts as finished
+    OPENSSL_thread_stop();  // and OpenSSL's per-thread state, which it would free after this body
     std::lock_guard lock(liveThreads().mutex);
     --liveThreads().count;
     liveThreads().cv.notify_all();

@@ -403,6 +403,10 @@ TEST(TCPTransport, WrapsAnAcceptedConnection) {
   client->registerDelegate(clientRecorder);
   client->connect(url(ws(listener->port())), 5, nullptr);
   ASSERT_TRUE(clientRecorder->waitFor([&] { return clientRecorder->connected() == 1; }));
+  ASSERT_TRUE(serverRecorder->waitFor([&] {
+    std::lock_guard lock(mutex);
+    return server != nullptr;
+  }));
   client->write(platform::bytesFromString("ping from client"), nullptr);
   ASSERT_TRUE(serverRecorder->waitFor([&] { return serverRecorder->received() == "ping from client"; }));
   client->disconnect();
