@@ -201,6 +201,18 @@ TEST_P(TransportTest, ListenerThatNeverSpeaksTLSTimesOut) {
   EXPECT_EQ(recorder->connected(), 0);
 }
 
+TEST_P(TransportTest, DisconnectWhileConnectingEndsTheAttemptWithoutALaterTimeout) {
+  PeerProcess peer("silent");
+  connect(wss(peer.port(), "127.0.0.1"), nullptr, 0.5);
+  std::this_thread::sleep_for(100ms);
+  transport->disconnect();
+  ASSERT_TRUE(recorder->waitFor([&] { return recorder->cancelled() == 1; }));
+  std::this_thread::sleep_for(1500ms);  // past the connect timeout
+  EXPECT_EQ(recorder->failed(), 0);
+  EXPECT_EQ(recorder->connected(), 0);
+  EXPECT_EQ(recorder->cancelled(), 1);
+}
+
 TEST_P(TransportTest, PeerEndOfStreamIsAFailureWithANonZeroCode) {
   for (bool tls : {false, true}) {
     SCOPED_TRACE(tls ? "TLS" : "plain");
