@@ -3,6 +3,6 @@
 namespace qor {
 
 const double KivAbstractCoreVersionNumber = 1.0;
-const char* const KivAbstractCoreVersionString = "1.0.0";
+const char* const KivAbstractCoreVersionString = "@(#)PROGRAM:KivAbstractCore  PROJECT:KivAbstractCore-1\n";
 
 }  // namespace qor

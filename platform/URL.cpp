@@ -131,8 +131,7 @@ std::optional<URL> URL::parse(std::string_view text) {
       url.userInfo_ = std::string(userInfo);
       authority.remove_prefix(at + 1);
     }
-    std::string_view portText;
-    bool hasPort = false;
+    std::string_view portText;  // empty when no port is written, "host:" included
     if (!authority.empty() && authority[0] == '[') {
       const size_t close = authority.find(']');
       if (close == std::string_view::npos) return std::nullopt;
@@ -142,7 +141,6 @@ std::optional<URL> URL::parse(std::string_view text) {
       const std::string_view after = authority.substr(close + 1);
       if (!after.empty()) {
         if (after[0] != ':') return std::nullopt;
-        hasPort = true;
         portText = after.substr(1);
       }
     } else {
@@ -150,15 +148,15 @@ std::optional<URL> URL::parse(std::string_view text) {
       const std::string_view host = authority.substr(0, portColon);
       if (!allOf(host, "")) return std::nullopt;
       url.host_ = std::string(host);
-      if (portColon != std::string_view::npos) {
-        hasPort = true;
-        portText = authority.substr(portColon + 1);
-      }
+      if (portColon != std::string_view::npos) portText = authority.substr(portColon + 1);
     }
-    if (hasPort && !portText.empty()) {
-      if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(), isDigit)) return std::nullopt;
-      const int port = std::stoi(std::string(portText));
-      if (port > 65535) return std::nullopt;
+    if (!portText.empty()) {
+      int port = 0;
+      for (char c : portText) {
+        if (!isDigit(c)) return std::nullopt;
+        port = port * 10 + (c - '0');
+        if (port > 65535) return std::nullopt;
+      }
       url.port_ = port;
     }
   }

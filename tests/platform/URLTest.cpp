@@ -24,6 +24,7 @@ TEST(URL, SplitsValidTextIntoItsComponents) {
       {"wss://h:8443/ws?x=1&y=%20#top", "wss", "h", 8443, "/ws", "x=1&y=%20", "top"},
       {"ws://h:0/", "ws", "h", 0, "/", {}, {}},
       {"ws://h:65535", "ws", "h", 65535, "", {}, {}},
+      {"ws://h:000080", "ws", "h", 80, "", {}, {}},
       {"ws://h:/p", "ws", "h", {}, "/p", {}, {}},
       {"http://h/p?", "http", "h", {}, "/p", "", {}},
       {"http://h/p#", "http", "h", {}, "/p", {}, ""},
@@ -101,6 +102,7 @@ TEST(URL, MalformedTextGivesNil) {
       "https://[fe80::1%25eth0]/", // zone identifiers are not part of the generic syntax
   };
   for (const char* text : cases) EXPECT_FALSE(URL::parse(text)) << text;
+  EXPECT_FALSE(URL::parse(std::string("https://h/a\0b", 13)));  // NUL inside the text
 }
 
 TEST(URL, KeepsTheAuthorityAndUserInformationAsWritten) {

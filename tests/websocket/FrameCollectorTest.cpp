@@ -31,26 +31,12 @@ Frame closeFrame(uint16_t code, Bytes reason) {
   return f;
 }
 
-// One line per formed event, so that sequences compare as text.
-std::string describe(const Event& e) {
-  if (auto* t = e.as<Event::Text>()) return "text:" + t->string;
-  if (auto* b = e.as<Event::Binary>()) return "binary:" + platform::stringFromBytes(b->data);
-  if (auto* p = e.as<Event::Ping>()) return "ping:" + platform::stringFromBytes(p->data.value_or(Bytes{}));
-  if (auto* p = e.as<Event::Pong>()) return "pong:" + platform::stringFromBytes(p->data.value_or(Bytes{}));
-  if (auto* c = e.as<Event::Closed>()) return "closed:" + std::to_string(c->code) + ":" + c->reason;
-  if (auto* er = e.as<Event::Error>()) {
-    auto* ws = qor::errorAs<qor::WSError>(er->error);
-    return "error:" + std::to_string(ws ? ws->code() : 0) + ":" + (ws ? ws->message() : "?");
-  }
-  return "?";
-}
-
 struct CollectorRun {
   explicit CollectorRun(const std::vector<Frame>& frames, std::function<qor::DecompressResult(const Bytes&, bool)> inflate = {}) {
     recorder->inflate = std::move(inflate);
     collector.setDelegate(recorder);
     for (const auto& f : frames) collector.add(f);
-    for (const auto& e : recorder->events) lines.push_back(describe(e));
+    for (const auto& e : recorder->events) lines.push_back(describeEvent(e));
   }
   std::shared_ptr<CollectorRecorder> recorder = std::make_shared<CollectorRecorder>();
   FrameCollector collector;
@@ -174,7 +160,7 @@ TEST(FrameCollector, RefusesMessagesAboveTheLimit) {
   collector.add(frame(FrameOpCode::continueFrame, "def"));
   collector.add(frame(FrameOpCode::textFrame, "x"));
   std::vector<std::string> lines;
-  for (const auto& e : recorder->events) lines.push_back(describe(e));
+  for (const auto& e : recorder->events) lines.push_back(describeEvent(e));
   EXPECT_EQ(lines, (std::vector<std::string>{"text:abcde", "error:1009:message is longer than allowed", "text:x"}));
 }
 

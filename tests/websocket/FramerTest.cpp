@@ -2,6 +2,7 @@
 
 #include <random>
 #include <set>
+#include <thread>
 
 #include "WebSocketTestUtil.h"
 #include "common/websocket/framer/FrameReader.h"
@@ -326,6 +327,35 @@ TEST(FrameCodec, ByteRoutinesAreBigEndian) {
   EXPECT_EQ(b, hex("0102030405060708090a0b0c0d0e"));
   EXPECT_EQ(qor::readUint16(b, 0), 0x0102);
   EXPECT_EQ(qor::readUint64(b, 6), 0x0708090A0B0C0D0EULL);
+}
+
+}  // namespace
+
+namespace {
+
+// Reads handed in from several threads are read one at a time on the codec's queue; the frames
+// of each thread arrive in its order.
+TEST(FrameCodec, TakesReadsFromSeveralThreads) {
+  CodecHarness h;
+  const int perThread = 300;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < perThread; ++i) {
+        Bytes payload{static_cast<uint8_t>(t), static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
+        h.framer->add(serverFrame(FrameOpCode::binaryFrame, payload));
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  h.wait();
+  auto frames = h.recorder->frames();
+  ASSERT_EQ(frames.size(), 4u * perThread);
+  std::vector<int> next(4, 0);
+  for (const auto& f : frames) {
+    const int t = f.payload[0];
+    EXPECT_EQ((f.payload[1] << 8) | f.payload[2], next[t]++);
+  }
 }
 
 }  // namespace

@@ -218,6 +218,20 @@ TEST(UpgradeAnswer, ReportsEachKindOfAnswer) {
   }
 }
 
+TEST(UpgradeAnswer, StartsCleanAfterReset) {
+  for (auto handler : std::vector<std::shared_ptr<qor::HTTPHandler>>{qor::FoundationHTTPHandler::create(),
+                                                                      qor::StringHTTPHandler::create()}) {
+    auto recorder = std::make_shared<HTTPRecorder>();
+    handler->registerDelegate(recorder);
+    // A connection that dropped in the middle of its answer.
+    EXPECT_EQ(handler->parse(platform::bytesFromString("HTTP/1.1 403 Forb")), -1);
+    handler->reset();
+    EXPECT_EQ(handler->parse(platform::bytesFromString(kAnswer)), static_cast<int64_t>(kAnswer.size()));
+    ASSERT_EQ(recorder->events.size(), 1u);
+    EXPECT_TRUE(recorder->events[0].as<HTTPEvent::Success>());
+  }
+}
+
 TEST(AcceptCheck, AcceptsOnlyTheKeysAcceptValue) {
   const std::string key = "dGhlIHNhbXBsZSBub25jZQ==";
   EXPECT_EQ(qor::FoundationSecurity::acceptValue(key), "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");

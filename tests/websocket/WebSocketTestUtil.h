@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/websocket/compression/WSCompression.h"
 #include "common/websocket/framer/FrameCollector.h"
 #include "common/websocket/framer/WSFramer.h"
 #include "platform/Bytes.h"
@@ -73,6 +74,36 @@ class CollectorRecorder : public qor::FrameCollectorDelegate {
   std::function<qor::DecompressResult(const Bytes&, bool)> inflate;
   std::vector<qor::FrameCollector::Event> events;
   std::vector<std::pair<Bytes, bool>> decompressCalls;
+};
+
+// One line per event: "text:hi", "binary:<bytes>", "ping:<bytes>", "pong:<bytes>",
+// "closed:<code>:<reason>", "error:<code>:<message>".
+std::string describeEvent(const qor::FrameCollector::Event& event);
+
+// The client's reading side as the engine joins it: a codec, a collector on it and, when given,
+// a deflate handler whose negotiation the codec is told about. Codec errors become error lines too.
+class ClientPipeline : public qor::FramerEventClient,
+                       public qor::FrameCollectorDelegate,
+                       public std::enable_shared_from_this<ClientPipeline> {
+ public:
+  static std::shared_ptr<ClientPipeline> create(std::shared_ptr<qor::WSCompression> compression = nullptr);
+
+  void frameProcessed(const qor::FrameEvent& event) override;
+  void didForm(const qor::FrameCollector::Event& event) override;
+  qor::DecompressResult decompress(const Bytes& data, bool isFinal) override;
+
+  // Hands the chunks to the codec and waits until it read them.
+  void feed(const std::vector<Bytes>& chunks);
+  void feed(const Bytes& data) { feed(std::vector<Bytes>{data}); }
+  std::vector<std::string> lines();
+
+  std::shared_ptr<qor::WSCompression> compression;
+  std::shared_ptr<qor::WSFramer> framer = qor::WSFramer::create(false);
+  qor::FrameCollector collector;
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
 };
 
 // A frame as the server side of the tests writes it (unmasked) or a client writes it (masked).

@@ -46,12 +46,12 @@ std::optional<int> windowBitsValue(std::string_view value) {
   return bits;
 }
 
-// The value of a "name=value" piece; the name must stand right before the '='.
-std::optional<int> parameter(std::string_view piece, std::string_view name) {
-  if (piece.size() <= name.size() || piece.substr(0, name.size()) != name || piece[name.size()] != '=') {
+// The value of a "name=value" parameter; the name must stand right before the '='.
+std::optional<int> parameter(std::string_view param, std::string_view name) {
+  if (param.size() <= name.size() || param.substr(0, name.size()) != name || param[name.size()] != '=') {
     return std::nullopt;
   }
-  return windowBitsValue(piece.substr(name.size() + 1));
+  return windowBitsValue(param.substr(name.size() + 1));
 }
 
 }  // namespace
@@ -63,21 +63,21 @@ void WSCompression::load(const HeaderFields& headers) {
   auto field = findHeaderField(headers, kHeaderWSExtensions);
   if (!field) return;
   // The server answers with the one offer it accepted; anything after a comma is not ours.
-  auto pieces = splitOutsideQuotes(splitOutsideQuotes(*field, ',').front(), ';');
+  auto params = splitOutsideQuotes(splitOutsideQuotes(*field, ',').front(), ';');
   decompressor_.reset();
   compressor_.reset();
   decompressorTakeOver_ = false;
   compressorTakeOver_ = false;
-  if (!platform::fieldNamesEqual(trim(pieces.front()), "permessage-deflate")) return;
+  if (!platform::fieldNamesEqual(trim(params.front()), "permessage-deflate")) return;
 
   int serverBits = kDefaultWindowBits;
   std::optional<int> clientBits;
-  for (size_t i = 1; i < pieces.size(); ++i) {
-    const std::string_view piece = trim(pieces[i]);
-    if (auto bits = parameter(piece, "server_max_window_bits")) serverBits = *bits;
-    else if (auto bits = parameter(piece, "client_max_window_bits")) clientBits = *bits;
-    else if (piece == "client_no_context_takeover") compressorTakeOver_ = true;
-    else if (piece == "server_no_context_takeover") decompressorTakeOver_ = true;
+  for (size_t i = 1; i < params.size(); ++i) {
+    const std::string_view param = trim(params[i]);
+    if (auto bits = parameter(param, "server_max_window_bits")) serverBits = *bits;
+    else if (auto bits = parameter(param, "client_max_window_bits")) clientBits = *bits;
+    else if (param == "client_no_context_takeover") compressorTakeOver_ = true;
+    else if (param == "server_no_context_takeover") decompressorTakeOver_ = true;
   }
   decompressor_ = Decompressor::create(serverBits);
   if (clientBits) compressor_ = Compressor::create(*clientBits);

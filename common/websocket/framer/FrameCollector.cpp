@@ -4,8 +4,18 @@
 
 namespace qor {
 
+void FrameCollector::setDelegate(std::weak_ptr<FrameCollectorDelegate> delegate) {
+  std::lock_guard lock(delegateMutex_);
+  delegate_ = std::move(delegate);
+}
+
+std::shared_ptr<FrameCollectorDelegate> FrameCollector::delegate() const {
+  std::lock_guard lock(delegateMutex_);
+  return delegate_.lock();
+}
+
 void FrameCollector::form(Event event) {
-  if (auto d = delegate_.lock()) d->didForm(event);
+  if (auto d = delegate()) d->didForm(event);
 }
 
 void FrameCollector::fail(const char* message, uint16_t code) {
@@ -50,7 +60,7 @@ void FrameCollector::addData(const Frame& frame) {
   const platform::Bytes* data = &frame.payload;
   DecompressResult inflated;
   if (needsDecompression_) {
-    auto d = delegate_.lock();
+    auto d = delegate();
     if (!d) return reset();
     inflated = d->decompress(frame.payload, frame.isFin);
     if (auto* error = std::get_if<WSError>(&inflated)) {

@@ -1,12 +1,13 @@
 // Joins the frames of one connection into messages and control events. It sends nothing itself:
 // answering pings and close frames is its owner's job.
 //
-// No lock and no queue of its own: the owner calls `add` on its codec's serial queue and events are
+// No queue of its own: the owner calls `add` on its codec's serial queue and events are
 // formed synchronously, before `add` returns. The delegate is held weakly.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <variant>
 
@@ -45,7 +46,7 @@ class FrameCollector {
 
   FrameCollector() = default;
 
-  void setDelegate(std::weak_ptr<FrameCollectorDelegate> delegate) { delegate_ = std::move(delegate); }
+  void setDelegate(std::weak_ptr<FrameCollectorDelegate> delegate);
   void setMaximumMessageSize(uint64_t bytes) { maximumMessageSize_ = bytes; }
 
   // Forms at most one event.
@@ -59,7 +60,10 @@ class FrameCollector {
   void form(Event event);
   void fail(const char* message, uint16_t code);
   void addData(const Frame& frame);
+  std::shared_ptr<FrameCollectorDelegate> delegate() const;
 
+  // Guarded: the owner may set it again while frames are being added.
+  mutable std::mutex delegateMutex_;
   std::weak_ptr<FrameCollectorDelegate> delegate_;
   platform::Bytes buffer_;
   int64_t frameCount_ = 0;

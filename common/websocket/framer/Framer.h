@@ -1,6 +1,7 @@
 // The frame codec as its owner (the engine, the server connection) sees it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "common/websocket/framer/Frame.h"
@@ -28,8 +29,10 @@ class Framer {
   virtual bool supportsCompression() = 0;
   // Whether the server accepted the offer; only then may RSV1 arrive.
   virtual void updateCompressionNegotiated(bool negotiated) = 0;
-  // Forgets buffered bytes and the end of the previous connection, before a new start.
-  virtual void reset() = 0;
+  // Forgets buffered bytes and the end of the previous connection, before a new start. Runs
+  // `thenOnQueue` (when given) on the codec's queue right after, in order with the frames, so that
+  // what lives on that queue (the owner's frame collector) can start over too.
+  virtual void reset(std::function<void()> thenOnQueue = {}) = 0;
 };
 
 }  // namespace qor

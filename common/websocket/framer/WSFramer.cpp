@@ -12,7 +12,15 @@ std::shared_ptr<WSFramer> WSFramer::create(bool isServer) {
 WSFramer::WSFramer(bool isServer)
     : queue_(platform::SerialQueue::create("com.qor.websocket.framer")), isServer_(isServer) {}
 
-void WSFramer::registerDelegate(std::weak_ptr<FramerEventClient> delegate) { delegate_ = std::move(delegate); }
+void WSFramer::registerDelegate(std::weak_ptr<FramerEventClient> delegate) {
+  std::lock_guard lock(delegateMutex_);
+  delegate_ = std::move(delegate);
+}
+
+std::shared_ptr<FramerEventClient> WSFramer::delegate() const {
+  std::lock_guard lock(delegateMutex_);
+  return delegate_.lock();
+}
 
 void WSFramer::add(platform::Bytes data) {
   queue_->postFor(weak_from_this(), [data = std::move(data)](const std::shared_ptr<WSFramer>& self) {
@@ -20,19 +28,21 @@ void WSFramer::add(platform::Bytes data) {
   });
 }
 
-void WSFramer::reset() {
-  queue_->postFor(weak_from_this(), [](const std::shared_ptr<WSFramer>& self) {
+void WSFramer::reset(std::function<void()> thenOnQueue) {
+  queue_->postFor(weak_from_this(), [thenOnQueue = std::move(thenOnQueue)](const std::shared_ptr<WSFramer>& self) {
     self->buffer_.clear();
     self->ended_ = false;
+    if (thenOnQueue) thenOnQueue();
   });
 }
 
 void WSFramer::receive(const platform::Bytes& data) {
+  QOR_DCHECK_ON_QUEUE(queue_);
   if (ended_) return;
   buffer_.insert(buffer_.end(), data.begin(), data.end());
   const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
   auto result = readFrames(buffer_.data(), buffer_.size(), rules, [this](FrameEvent event) {
-    if (auto delegate = delegate_.lock()) delegate->frameProcessed(event);
+    if (auto d = delegate()) d->frameProcessed(event);
   });
   ended_ = result.ended;
   if (ended_) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "common/websocket/framer/FrameReader.h"
 #include "common/websocket/framer/Framer.h"
@@ -27,7 +28,7 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
   void updateCompression(bool supports) override { compressionEnabled_ = supports; }
   bool supportsCompression() override { return compressionEnabled_; }
   void updateCompressionNegotiated(bool negotiated) override { compressionNegotiated_ = negotiated; }
-  void reset() override;
+  void reset(std::function<void()> thenOnQueue = {}) override;
 
   // Frames announcing more payload than this fail with 1009.
   void setMaximumFrameSize(uint64_t bytes) { maximumFrameSize_ = bytes; }
@@ -42,8 +43,11 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
  private:
   explicit WSFramer(bool isServer);
   void receive(const platform::Bytes& data);
+  std::shared_ptr<FramerEventClient> delegate() const;
 
   const std::shared_ptr<platform::SerialQueue> queue_;
+  // Guarded: an owner may register again while the queue still reads an earlier connection.
+  mutable std::mutex delegateMutex_;
   std::weak_ptr<FramerEventClient> delegate_;
   const bool isServer_;
   std::atomic<bool> compressionEnabled_{false};

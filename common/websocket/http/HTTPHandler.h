@@ -26,6 +26,8 @@ class HTTPHandler {
   // The offset within this chunk of the first byte after the answer's header, or -1 while the
   // header is incomplete (or once it failed).
   virtual int64_t parse(const platform::Bytes& data) = 0;
+  // Drops what an unfinished answer left behind, so that a new handshake starts clean.
+  virtual void reset() = 0;
 };
 
 }  // namespace qor

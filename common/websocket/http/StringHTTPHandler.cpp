@@ -47,19 +47,19 @@ void StringHTTPHandler::parseResponse(const platform::Bytes& header) {
     start = end + 2;
   }
   // The status line split at every blank: "HTTP/1.1", the code, the reason's words.
-  std::vector<std::string_view> pieces;
+  std::vector<std::string_view> words;
   const std::string_view status = lines.front();
   for (size_t start = 0;;) {
     size_t end = start;
     while (end < status.size() && !isSpace(status[end])) ++end;
-    pieces.push_back(status.substr(start, end - start));
+    words.push_back(status.substr(start, end - start));
     if (end >= status.size()) break;
     start = end + 1;
   }
-  if (pieces.size() < 2) return invalid();
+  if (words.size() < 2) return invalid();
   int code = -1;
-  auto [ptr, ec] = std::from_chars(pieces[1].data(), pieces[1].data() + pieces[1].size(), code);
-  if (ec != std::errc() || ptr != pieces[1].data() + pieces[1].size()) code = -1;
+  auto [ptr, ec] = std::from_chars(words[1].data(), words[1].data() + words[1].size(), code);
+  if (ec != std::errc() || ptr != words[1].data() + words[1].size()) code = -1;
 
   HeaderFields fields;
   for (size_t i = 1; i < lines.size(); ++i) {

@@ -23,7 +23,9 @@ Compressor::~Compressor() {
 }
 
 bool Compressor::reset() {
-  if (deflateInitialized_ && deflateEnd(&strm_) == Z_OK) deflateInitialized_ = false;
+  // deflateEnd frees the stream whatever it returns (Z_DATA_ERROR with output pending).
+  if (deflateInitialized_) deflateEnd(&strm_);
+  deflateInitialized_ = false;
   strm_ = z_stream{};
   if (deflateInit2(&strm_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -windowBits_, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     return false;

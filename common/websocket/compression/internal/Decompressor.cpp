@@ -23,7 +23,9 @@ Decompressor::~Decompressor() {
 }
 
 bool Decompressor::reset() {
-  if (inflateInitialized_ && inflateEnd(&strm_) == Z_OK) inflateInitialized_ = false;
+  // inflateEnd frees the stream whatever it returns.
+  if (inflateInitialized_) inflateEnd(&strm_);
+  inflateInitialized_ = false;
   strm_ = z_stream{};
   streamEnded_ = false;
   if (inflateInit2(&strm_, -windowBits_) != Z_OK) return false;

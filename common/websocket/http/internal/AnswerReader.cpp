@@ -7,8 +7,18 @@
 
 namespace qor {
 
+void AnswerReader::registerDelegate(std::weak_ptr<HTTPHandlerDelegate> delegate) {
+  std::lock_guard lock(delegateMutex_);
+  delegate_ = std::move(delegate);
+}
+
 void AnswerReader::report(const HTTPEvent& event) {
-  if (auto d = delegate_.lock()) d->didReceiveHTTP(event);
+  std::shared_ptr<HTTPHandlerDelegate> d;
+  {
+    std::lock_guard lock(delegateMutex_);
+    d = delegate_.lock();
+  }
+  if (d) d->didReceiveHTTP(event);
 }
 
 int64_t AnswerReader::parse(const platform::Bytes& data) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "common/websocket/http/HTTPHandler.h"
@@ -15,8 +16,9 @@ class AnswerReader : public HTTPHandler {
   // An answer whose header is not complete after this many bytes fails with invalidData.
   static constexpr size_t kMaximumAnswerSize = 64 * 1024;
 
-  void registerDelegate(std::weak_ptr<HTTPHandlerDelegate> delegate) override { delegate_ = std::move(delegate); }
+  void registerDelegate(std::weak_ptr<HTTPHandlerDelegate> delegate) override;
   int64_t parse(const platform::Bytes& data) override;
+  void reset() override { buffer_.clear(); }
 
  protected:
   // The answer's header through its empty line; reports the outcome.
@@ -24,6 +26,8 @@ class AnswerReader : public HTTPHandler {
   void report(const HTTPEvent& event);
 
  private:
+  // Guarded: the engine registers from the thread that starts it, answers arrive on the transport's queue.
+  std::mutex delegateMutex_;
   std::weak_ptr<HTTPHandlerDelegate> delegate_;
   platform::Bytes buffer_;
 };

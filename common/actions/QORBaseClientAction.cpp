@@ -1,0 +1,89 @@
+#include "common/actions/QORBaseClientAction.h"
+
+#include "common/actions/QORErrorParser.h"
+#include "common/crypto/QORCryptUtilsB64.h"
+#include "common/crypto/QORCryptUtilsSymmetric.h"
+#include "common/request/DictionaryQOR.h"
+#include "common/request/QORJsonByteObjectConverter.h"
+
+namespace qor {
+
+std::shared_ptr<QORBaseClientAction> QORBaseClientAction::create() {
+  return std::shared_ptr<QORBaseClientAction>(new QORBaseClientAction());
+}
+
+QORBaseClientAction::QORBaseClientAction() : serverTask_(QORServerTask::create()) {}
+
+std::shared_ptr<QORBaseRequestHeader> QORBaseClientAction::createRequestHeader() {
+  return QORBaseRequestHeader::create(actionType());
+}
+
+std::shared_ptr<QORBaseRequestData> QORBaseClientAction::createRequestData() {
+  auto source = dataSource_.lock();
+  return QORBaseRequestData::create(source ? source->nonce() : std::nullopt);
+}
+
+std::shared_ptr<QORSecretKey> QORBaseClientAction::bodyKeyForResponse(const std::shared_ptr<QORBaseResponse>&) {
+  return request_ && request_->header() ? request_->header()->symmetricKeyQOR() : nullptr;
+}
+
+void QORBaseClientAction::start() {
+  // The owner may let the action go while it reports from inside `start`.
+  auto self = shared_from_this();
+  auto requestClass = this->requestClass();
+  request_ = requestClass ? requestClass() : nullptr;
+  if (request_) {
+    request_->setHeader(createRequestHeader());
+    request_->setRequestData(createRequestData());
+  }
+  std::weak_ptr<QORBaseClientAction> weak = self;
+  serverTask_->runClientAction(self, [weak](std::shared_ptr<QORBaseResponse> response,
+                                            std::optional<platform::Error> error) {
+    if (auto action = weak.lock()) action->parseResponse(response, error);
+  });
+}
+
+std::optional<platform::Json> QORBaseClientAction::parseResponse(const std::shared_ptr<QORBaseResponse>& response) {
+  if (!response || !response->encryptedBody() || !request_ || !request_->header()) return std::nullopt;
+  auto sealed = QORCryptUtilsB64::decodeString(response->encryptedBody());
+  auto key = bodyKeyForResponse(response);
+  auto plain = QORCryptUtilsSymmetric::decryptData(sealed, key, request_->header()->nIV());
+  return QORJsonByteObjectConverter::dictionaryFromData(plain);
+}
+
+bool QORBaseClientAction::isErrorResponse(const std::optional<platform::Json>& decryptedBody,
+                                          const std::optional<platform::Json>& status) {
+  if (!decryptedBody) return true;
+  auto code = status ? integerValueForKey(*status, "code") : std::nullopt;
+  if (!code || *code != 0) return true;
+  auto nonceText = platform::stringMember(*decryptedBody, "nonceQOR");
+  if (!nonceText) return true;
+  auto received = QORCryptUtilsB64::decodeString(nonceText);
+  const auto& data = request_ ? request_->requestData() : nullptr;
+  const platform::OptBytes sent = data ? data->nonce() : std::nullopt;
+  return !received || !sent || *received != *sent;
+}
+
+void QORBaseClientAction::parseResponse(const std::shared_ptr<QORBaseResponse>& response,
+                                        const std::optional<platform::Error>& error) {
+  auto self = shared_from_this();
+  std::optional<platform::Json> body = parseResponse(response);
+  std::optional<platform::Json> status = response ? response->status() : std::nullopt;
+  if (!status && body) {
+    if (const platform::Json* inner = platform::member(*body, "status")) status = *inner;
+  }
+  if (isErrorResponse(body, status)) {
+    reportStatus(QORErrorParser().parseErrorCode(error ? error->code : 0));
+    return;
+  }
+  if (response) response->setDecryptedBody(body);
+  response_ = response;
+  responseReceived(response);
+  reportStatus(QORStatusSuccess);
+}
+
+void QORBaseClientAction::reportStatus(QORStatus status) {
+  if (auto delegate = delegate_.lock()) delegate->clientActionFinishedWithStatus(shared_from_this(), status);
+}
+
+}  // namespace qor

@@ -1,0 +1,49 @@
+#include "common/request/QORBaseRequest.h"
+
+#include "common/crypto/QORCryptUtilsAsymmetric.h"
+#include "common/crypto/QORCryptUtilsB64.h"
+#include "common/crypto/QORCryptUtilsSymmetric.h"
+#include "common/request/QORJsonByteObjectConverter.h"
+#include "common/storage/QORCommonData.h"
+
+namespace qor {
+
+std::shared_ptr<QORBaseRequest> QORBaseRequest::create() {
+  return std::shared_ptr<QORBaseRequest>(new QORBaseRequest());
+}
+
+std::optional<std::string> QORBaseRequest::requestDataKey() const { return std::string("dataEncryptedRequest"); }
+
+std::optional<platform::Json> QORBaseRequest::requestDictionary() const {
+  platform::Json dictionary = platform::Json::object();
+  if (auto installationId = QORCommonData::installationId()) dictionary["installationId"] = *installationId;
+  if (auto header = encryptedHeader()) dictionary["encryptedHeader"] = *header;
+  if (auto key = requestDataKey()) {
+    if (auto body = dataEncryptedRequest()) dictionary[*key] = *body;
+  }
+  if (dictionary.size() != 3) return std::nullopt;
+  return dictionary;
+}
+
+std::optional<std::string> QORBaseRequest::encryptedHeader() const {
+  std::optional<platform::Json> plain = header_ ? header_->requestDictionary() : std::nullopt;
+  platform::OptBytes bytes = QORJsonByteObjectConverter::dataFromDictionary(plain);
+  auto serverKey = QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(QORCommonData::pubVtnBase64());
+  return QORCryptUtilsB64::encodeDataToString(QORCryptUtilsAsymmetric::encryptData(bytes, serverKey));
+}
+
+std::optional<std::string> QORBaseRequest::dataEncryptedRequest() const {
+  std::optional<platform::Json> plain = requestData_ ? requestData_->requestDictionary() : std::nullopt;
+  return QORCryptUtilsB64::encodeDataToString(encryptRequestData(QORJsonByteObjectConverter::dataFromDictionary(plain)));
+}
+
+platform::OptBytes QORBaseRequest::encryptRequestData(const platform::OptBytes& data) const {
+  if (!data || !header_) return std::nullopt;
+  return QORCryptUtilsSymmetric::encryptData(data, header_->symmetricKeyQOR(), header_->nIV());
+}
+
+platform::OptBytes dataFromRequest(const std::shared_ptr<QORBaseRequest>& request) {
+  return QORJsonByteObjectConverter::dataFromDictionary(request ? request->requestDictionary() : std::nullopt);
+}
+
+}  // namespace qor

@@ -1,0 +1,84 @@
+#include "common/storage/QORCommonData.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/storage/QORSecureStorage.h"
+
+namespace qor {
+namespace {
+
+// RFC 9110 token: one or more of ALPHA, DIGIT and !#$%&'*+-.^_`|~
+bool isHttpToken(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    auto u = static_cast<unsigned char>(c);
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+           (u != 0 && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
+  });
+}
+
+// No control character but the tab, which a field value may hold.
+bool isSafeHeaderValue(const std::string& value) {
+  return std::none_of(value.begin(), value.end(), [](char c) {
+    auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && u != '\t') || u == 0x7F;
+  });
+}
+
+platform::Json sendableHeaders(const platform::Json& headers) {
+  platform::Json kept = platform::Json::object();
+  if (!headers.is_object()) return kept;
+  for (const auto& [name, value] : headers.items()) {
+    if (!value.is_string() || !isHttpToken(name)) continue;
+    const auto& text = value.get_ref<const std::string&>();
+    if (isSafeHeaderValue(text)) kept[name] = text;
+  }
+  return kept;
+}
+
+}  // namespace
+
+#define QOR_TEXT_VALUE(getter, setter, key)                                                        \
+  QORCommonData::OptString QORCommonData::getter() { return QORSecureStorage::stringForKey(key); } \
+  bool QORCommonData::setter(const OptString& v) { return QORSecureStorage::setString(v, key); }
+
+QOR_TEXT_VALUE(host, setHost, kQORSecureStorageHost)
+QOR_TEXT_VALUE(webSocketHost, setWebSocketHost, kQORSecureStorageWebSocketHost)
+QOR_TEXT_VALUE(pubVtnBase64, setPubVtnBase64, kQORSecureStoragePubVtnBase64)
+QOR_TEXT_VALUE(installationId, setInstallationId, kQORSecureStorageInstallationId)
+QOR_TEXT_VALUE(enrollmentId, setEnrollmentId, kQORSecureStorageEnrollmentId)
+QOR_TEXT_VALUE(externalId, setExternalId, kQORSecureStorageExternalId)
+QOR_TEXT_VALUE(skVTN, setSkVTN, kQORSecureStorageSkVTN)
+QOR_TEXT_VALUE(appPNS, setAppPNS, kQORSecureStorageAppPNS)
+#undef QOR_TEXT_VALUE
+
+platform::OptBytes QORCommonData::sensitiveDataEncrypted() {
+  return QORSecureStorage::dataForKey(kQORSecureStorageSensitiveDataEncrypted);
+}
+
+bool QORCommonData::setSensitiveDataEncrypted(const platform::OptBytes& v) {
+  return QORSecureStorage::setData(v, kQORSecureStorageSensitiveDataEncrypted);
+}
+
+platform::OptBytes QORCommonData::skSessionEncrypted() {
+  return QORSecureStorage::dataForKey(kQORSecureStorageSkSessionEncrypted);
+}
+
+bool QORCommonData::setSkSessionEncrypted(const platform::OptBytes& v) {
+  return QORSecureStorage::setData(v, kQORSecureStorageSkSessionEncrypted);
+}
+
+platform::Json QORCommonData::httpHeaders() {
+  auto bytes = QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders);
+  if (!bytes || bytes->empty()) return platform::Json::object();
+  auto stored = platform::JSONObjectWithData(*bytes);
+  return sendableHeaders(stored ? *stored : platform::Json());
+}
+
+bool QORCommonData::setHttpHeaders(const std::optional<platform::Json>& headers) {
+  platform::Bytes bytes;
+  if (headers) bytes = platform::dataWithJSONObject(sendableHeaders(*headers)).value_or(platform::Bytes());
+  return QORSecureStorage::setData(bytes, kQORSecureStorageHttpHeaders);
+}
+
+}  // namespace qor

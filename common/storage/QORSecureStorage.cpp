@@ -1,0 +1,82 @@
+#include "common/storage/QORSecureStorage.h"
+
+#include <mutex>
+
+#include "common/keychain/ZIBKeychain.h"
+
+namespace qor {
+
+const char* const kQORSecureStorageHost = "host";
+const char* const kQORSecureStorageWebSocketHost = "webSocketHost";
+const char* const kQORSecureStoragePubVtnBase64 = "pubVtnBase64";
+const char* const kQORSecureStorageInstallationId = "installationId";
+const char* const kQORSecureStorageEnrollmentId = "enrollmentId";
+const char* const kQORSecureStorageExternalId = "externalId";
+const char* const kQORSecureStorageSkVTN = "skVTN";
+const char* const kQORSecureStorageAppPNS = "appPNS";
+const char* const kQORSecureStoragePublicQorBase64 = "publicQor";
+const char* const kQORSecureStoragePrivateQorBase64 = "privateQor";
+const char* const kQORSecureStorageSensitiveDataEncrypted = "sensitiveDataEncrypted";
+const char* const kQORSecureStorageSkSessionEncrypted = "skSessionEncrypted";
+const char* const kQORSecureStorageDeviceId = "deviceId";
+const char* const kQORSecureStorageRsaUtilityPrivate = "utilityPrivateKey";
+const char* const kQORSecureStorageHttpHeaders = "httpHeaders";
+
+namespace {
+
+// The first use of the store in the process fixes the accessibility of what it writes.
+void initializeOnce() {
+  static std::once_flag once;
+  std::call_once(once,
+                 [] { ZIBKeychain::setAccessibilityType(platform::kSecAttrAccessibleWhenUnlockedThisDeviceOnly); });
+}
+
+}  // namespace
+
+std::optional<std::string> QORSecureStorage::stringForKey(const std::string& key) {
+  initializeOnce();
+  return ZIBKeychain::passwordForService(key, key);
+}
+
+bool QORSecureStorage::setString(const std::optional<std::string>& value, const std::string& key) {
+  initializeOnce();
+  if (!value) return deleteDataForKey(key);
+  return ZIBKeychain::setPassword(value, key, key);
+}
+
+platform::OptBytes QORSecureStorage::dataForKey(const std::string& key) {
+  initializeOnce();
+  return ZIBKeychain::passwordDataForService(key, key);
+}
+
+bool QORSecureStorage::setData(const platform::OptBytes& value, const std::string& key) {
+  initializeOnce();
+  if (!value) return deleteDataForKey(key);
+  return ZIBKeychain::setPasswordData(value, key, key);
+}
+
+bool QORSecureStorage::deleteDataForKey(const std::string& key) {
+  initializeOnce();
+  // The error is asked for only to tell "already gone" apart from a failure.
+  std::optional<platform::Error> error;
+  return ZIBKeychain::deletePasswordForService(key, key, &error) ||
+         (error && error->code == platform::errSecItemNotFound);
+}
+
+bool QORSecureStorage::reset() {
+  const char* const forgotten[] = {kQORSecureStorageHost,
+                                   kQORSecureStorageWebSocketHost,
+                                   kQORSecureStoragePubVtnBase64,
+                                   kQORSecureStorageInstallationId,
+                                   kQORSecureStorageEnrollmentId,
+                                   kQORSecureStorageSkVTN,
+                                   kQORSecureStorageAppPNS,
+                                   kQORSecureStoragePublicQorBase64,
+                                   kQORSecureStoragePrivateQorBase64,
+                                   kQORSecureStorageRsaUtilityPrivate};
+  bool allGone = true;
+  for (const char* key : forgotten) allGone = deleteDataForKey(key) && allGone;
+  return allGone;
+}
+
+}  // namespace qor

@@ -1,0 +1,50 @@
+// Everything the system keeps between runs: one keychain item per key, with the key as service and
+// account, a text value as its UTF-8 bytes and a data value as is. Every item is saved with the
+// when-unlocked, this-device-only accessibility, set once per process before the first access.
+//
+// The key constants name the stored items: they are part of the persisted format and never change.
+//
+// Thread-safe, no state of its own; every getter reads the keychain anew. The setters never report
+// keychain errors to the callers that ignore their result; a C++ caller may check it: true when the
+// store now holds what was asked (a delete of a missing item included).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/Bytes.h"
+
+namespace qor {
+
+extern const char* const kQORSecureStorageHost;                    // "host"
+extern const char* const kQORSecureStorageWebSocketHost;           // "webSocketHost"
+extern const char* const kQORSecureStoragePubVtnBase64;            // "pubVtnBase64"
+extern const char* const kQORSecureStorageInstallationId;          // "installationId"
+extern const char* const kQORSecureStorageEnrollmentId;            // "enrollmentId"
+extern const char* const kQORSecureStorageExternalId;              // "externalId"
+extern const char* const kQORSecureStorageSkVTN;                   // "skVTN"
+extern const char* const kQORSecureStorageAppPNS;                  // "appPNS"
+extern const char* const kQORSecureStoragePublicQorBase64;         // "publicQor"
+extern const char* const kQORSecureStoragePrivateQorBase64;        // "privateQor"
+extern const char* const kQORSecureStorageSensitiveDataEncrypted;  // "sensitiveDataEncrypted"
+extern const char* const kQORSecureStorageSkSessionEncrypted;      // "skSessionEncrypted"
+extern const char* const kQORSecureStorageDeviceId;                // "deviceId"
+extern const char* const kQORSecureStorageRsaUtilityPrivate;       // "utilityPrivateKey"
+extern const char* const kQORSecureStorageHttpHeaders;             // "httpHeaders"
+
+class QORSecureStorage {
+ public:
+  // nullopt when the item is missing, empty or not UTF-8.
+  static std::optional<std::string> stringForKey(const std::string& key);
+  // A value saves it; nullopt deletes the item.
+  static bool setString(const std::optional<std::string>& value, const std::string& key);
+  static platform::OptBytes dataForKey(const std::string& key);
+  static bool setData(const platform::OptBytes& value, const std::string& key);
+  static bool deleteDataForKey(const std::string& key);
+  // Forgets the enrollment: deletes host, webSocketHost, pubVtnBase64, installationId, enrollmentId,
+  // skVTN, appPNS, publicQor, privateQor and utilityPrivateKey, in that order. The device and
+  // external identifiers, the headers and the sealed key store stay. True when all are gone.
+  static bool reset();
+};
+
+}  // namespace qor

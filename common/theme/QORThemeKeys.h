@@ -1,0 +1,47 @@
+// Exported names of the theme: its archive keys, the JSON member of its logo, and its colour keys.
+// The colour keys are the members of QORTheme::dictonary(); every one may appear in a theme.
+#pragma once
+
+namespace qor {
+
+extern const char* const QORThemeLogoKey;                                   // "logo"
+extern const char* const QORThemeTitleKey;                                  // "title"
+extern const char* const QORThemeLogoDataKey;                               // "logoData"
+extern const char* const QORThemeDictionaryKey;                             // "dictionary"
+extern const char* const QORThemeScreenBackgroundColorKey;                  // "screenBackgroundColor"
+extern const char* const QORThemeActivityIndicatorColor;                    // "activityIndicatorColor"
+extern const char* const QORThemeTitleTextColorKey;                         // "titleTextColor"
+extern const char* const QORThemeQuestionMarkColorKey;                      // "questionMarkColor"
+extern const char* const QORThemeTransactionTypeTextColorKey;               // "transactionTypeTextColor"
+extern const char* const QORThemeInfoSectionTitleColorKey;                  // "infoSectionTitleColor"
+extern const char* const QORThemeInfoSectionValueColorKey;                  // "infoSectionValueColor"
+extern const char* const QORThemeFromTextColorKey;                          // "fromTextColor"
+extern const char* const QORThemeMessageTextColorKey;                       // "messageTextColor"
+extern const char* const QORThemeAuthInfoBackgroundColorKey;                // "authInfoBackgroundColor"
+extern const char* const QORThemeShowDetailsTextColorKey;                   // "showDetailsTextColor"
+extern const char* const QORThemeConfirmButtonBackgroundColorKey;           // "confirmButtonBackgroundColor"
+extern const char* const QORThemeConfirmButtonTextColorKey;                 // "confirmButtonTextColor"
+extern const char* const QORThemeCancelButtonBackgroundColorKey;            // "cancelButtonBackgroundColor"
+extern const char* const QORThemeCancelButtonTextColorKey;                  // "cancelButtonTextColor"
+extern const char* const QORThemeAuthConfirmationBackgroundColorKey;        // "authConfirmationBackgroundColor"
+extern const char* const QORThemeAuthConfirmationTitleColorKey;             // "authConfirmationTitleColor"
+extern const char* const QORThemeAuthConfirmationMessageColorKey;           // "authConfirmationMessageColor"
+extern const char* const QORThemeAuthConfirmationThumbColorKey;             // "authConfirmationThumbColor"
+extern const char* const QORThemeAuthConfirmationApostropheColorKey;        // "authConfirmationApostropheColor"
+extern const char* const QORThemeAuthConfirmationButtonBackgroundColorKey;  // "authConfirmationButtonBackgroundColor"
+extern const char* const QORThemeAuthConfirmationButtonTextColorKey;        // "authConfirmationButtonTextColor"
+extern const char* const QORThemeAuthCancellationBackgroundColorKey;        // "authCancellationBackgroundColor"
+extern const char* const QORThemeAuthCancellationTitleColorKey;             // "authCancellationTitleColor"
+extern const char* const QORThemeAuthCancellationMessageColorKey;           // "authCancellationMessageColor"
+extern const char* const QORThemeAuthCancellationThumbColorKey;             // "authCancellationThumbColor"
+extern const char* const QORThemeAuthCancellationApostropheColorKey;        // "authCancellationApostropheColor"
+extern const char* const QORThemeAuthCancellationButtonBackgroundColorKey;  // "authCancellationButtonBackgroundColor"
+extern const char* const QORThemeAuthCancellationButtonTextColorKey;        // "authCancellationButtonTextColor"
+extern const char* const QORThemePinTitleTextColorKey;                      // "pinTitleTextColor"
+extern const char* const QORThemePinValueTextColorKey;                      // "pinValueTextColor"
+extern const char* const QORThemePinNumberButtonTextColorKey;               // "pinNumberButtonTextColor"
+extern const char* const QORThemePinNumberButtonBackgroundColorKey;         // "pinNumberButtonBackgroundColor"
+extern const char* const QORThemePinRemoveButtonTextColorKey;               // "pinRemoveButtonTextColor"
+extern const char* const QORThemePinRemoveButtonBackgroundColorKey;         // "pinRemoveButtonBackgroundColor"
+
+}  // namespace qor

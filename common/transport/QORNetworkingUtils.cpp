@@ -1,0 +1,145 @@
+#include "common/transport/QORNetworkingUtils.h"
+
+#include <atomic>
+#include <limits>
+#include <mutex>
+
+#include "common/request/DictionaryQOR.h"
+#include "common/request/QORJsonByteObjectConverter.h"
+#include "common/storage/QORCommonData.h"
+#include "common/transport/QORError.h"
+#include "platform/http/OperationQueue.h"
+#include "platform/http/URLSession.h"
+
+namespace qor {
+
+namespace {
+
+std::atomic<bool> gHasWebsocketError{false};
+
+std::mutex& roadMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+std::shared_ptr<QORWebSocketRoad>& installedRoad() {
+  static auto* road = new std::shared_ptr<QORWebSocketRoad>;
+  return *road;
+}
+
+// 1000 plus a code that the server chose: saturated, so a huge "code" cannot overflow.
+int64_t defaultCodePlus(int64_t code) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  if (code > kMax - QORErrorDefaultCode) return kMax;
+  return QORErrorDefaultCode + code;
+}
+
+}  // namespace
+
+std::optional<platform::URLRequest> QORNetworkingUtils::createRequestWithURL(const std::optional<platform::URL>& url,
+                                                                             const std::string& httpMethod,
+                                                                             const platform::OptBytes& httpBody,
+                                                                             const platform::Json& httpHeaders) {
+  if (!url) return std::nullopt;
+  platform::URLRequest request(url);
+  request.setHTTPMethod(httpMethod);
+  addHttpHeaders(httpHeaders, request);
+  request.setHTTPBody(httpBody);
+  return request;
+}
+
+void QORNetworkingUtils::addHttpHeaders(const platform::Json& httpHeaders, platform::URLRequest& request) {
+  // Added, not set: a stored "Content-Type" joins the first one with a comma.
+  request.addValue("application/json", "Content-Type");
+  if (!httpHeaders.is_object()) return;
+  for (const auto& [name, value] : httpHeaders.items()) {
+    if (value.is_string()) request.addValue(value.get<std::string>(), name);
+  }
+}
+
+void QORNetworkingUtils::runDataTaskWithURLRequest(const std::optional<platform::URLRequest>& request,
+                                                   bool shouldUseWebsocket, bool shouldReconnectWebsocket,
+                                                   QORNetworkingCompletion completion) {
+  if (!request) {
+    completion(std::nullopt, QORError::error());
+    return;
+  }
+  if (shouldUseWebsocket && !hasWebsocketError() && QORCommonData::webSocketHost()) {
+    useWebSocket(*request, shouldReconnectWebsocket, std::move(completion));
+  } else {
+    useHttps(*request, std::move(completion));
+  }
+}
+
+void QORNetworkingUtils::useHttps(const platform::URLRequest& request, QORNetworkingCompletion completion) {
+  // The completion (and what it holds, such as the action) is moved along, so that its last owner
+  // is the block on the main queue.
+  platform::OperationQueue::create()->addOperationWithBlock([request, completion = std::move(completion)]() mutable {
+    auto task = platform::URLSession::shared()->dataTask(
+        request, [completion = std::move(completion)](platform::OptBytes data,
+                                                      std::optional<platform::HTTPURLResponse> response,
+                                                      std::optional<platform::Error> error) mutable {
+          int64_t statusCode = response ? response->statusCode : 0;
+          platform::OperationQueue::mainQueue()->addOperationWithBlock(
+              [data = std::move(data), error = std::move(error), statusCode, completion = std::move(completion)] {
+                finishDataTaskWithData(data, error, statusCode, completion);
+              });
+        });
+    task->resume();
+  });
+}
+
+void QORNetworkingUtils::useWebSocket(const platform::URLRequest& request, bool shouldReconnect,
+                                      QORNetworkingCompletion completion) {
+  std::shared_ptr<QORWebSocketRoad> road;
+  {
+    std::lock_guard lock(roadMutex());
+    road = installedRoad();
+  }
+  if (road) {
+    road->useWebSocket(request, shouldReconnect, std::move(completion));
+  } else {
+    useHttps(request, std::move(completion));
+  }
+}
+
+void QORNetworkingUtils::finishDataTaskWithData(const platform::OptBytes& data,
+                                                const std::optional<platform::Error>& error, int64_t statusCode,
+                                                const QORNetworkingCompletion& completion) {
+  if (statusCode == 101 || statusCode == 200 || (statusCode == 400 && !isPlainODataError(data))) {
+    completion(data, std::nullopt);
+    return;
+  }
+  completion(data, errorFromServerResponse(data, error));
+}
+
+bool QORNetworkingUtils::isPlainODataError(const platform::OptBytes& data) {
+  auto dictionary = QORJsonByteObjectConverter::dictionaryFromData(data);
+  return dictionary && dictionary->contains("error");
+}
+
+platform::Error QORNetworkingUtils::errorFromServerResponse(const platform::OptBytes& data,
+                                                            const std::optional<platform::Error>& error) {
+  if (error) {
+    return QORError::errorWithCode(defaultCodePlus(error->code), error, error->localizedDescription());
+  }
+  int64_t code = 0;
+  std::optional<std::string> description;
+  if (auto dictionary = QORJsonByteObjectConverter::dictionaryFromData(data)) {
+    if (const platform::Json* object = platform::member(*dictionary, "error"); object && object->is_object()) {
+      code = integerValueForKey(*object, "code").value_or(0);
+      description = platform::stringMember(*object, "message");
+    }
+  }
+  return QORError::errorWithCode(defaultCodePlus(code), std::nullopt, description);
+}
+
+bool QORNetworkingUtils::hasWebsocketError() { return gHasWebsocketError.load(); }
+
+void QORNetworkingUtils::setHasWebsocketError() { gHasWebsocketError.store(true); }
+
+void QORNetworkingUtils::setWebSocketRoad(std::shared_ptr<QORWebSocketRoad> road) {
+  std::lock_guard lock(roadMutex());
+  installedRoad() = std::move(road);
+}
+
+}  // namespace qor

@@ -1,0 +1,18 @@
+// Conversions between the UTF-8 text that the system passes around and the UTF-16 code units in
+// which the platform's strings count lengths, ranges and hashes.
+//
+// Invalid input never fails: each maximal ill-formed subpart of UTF-8 (the Unicode standard's
+// practice, as in WHATWG decoding) and each lone surrogate of UTF-16 becomes one U+FFFD.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::u16string utf16FromUtf8(std::string_view text);
+std::string utf8FromUtf16(std::u16string_view text);
+// The text with every invalid UTF-8 sequence replaced by U+FFFD; valid text comes back unchanged.
+std::string sanitizeUtf8(std::string_view text);
+
+}  // namespace platform

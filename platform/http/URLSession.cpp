@@ -1,0 +1,472 @@
+#include "platform/http/URLSession.h"
+
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <map>
+#include <thread>
+
+#include "platform/http/HTTPFieldName.h"
+#include "platform/http/URLError.h"
+#include "platform/http/internal/Curl.h"
+
+namespace platform {
+
+namespace http {
+
+namespace {
+
+using AnchorList = std::vector<std::string>;  // PEM texts
+
+bool isSafeFieldText(std::string_view text) {
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') return false;
+  }
+  return true;
+}
+
+// Certificates of a PEM text; the caller frees them.
+std::vector<X509*> certificatesOfPEM(const std::string& pem) {
+  std::vector<X509*> certificates;
+  BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+  if (!bio) return certificates;
+  while (X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
+    certificates.push_back(certificate);
+  }
+  BIO_free(bio);
+  return certificates;
+}
+
+}  // namespace
+
+// One transfer in flight: the curl handle and everything its callbacks write into.
+struct Transfer {
+  std::shared_ptr<URLSessionDataTask> task;
+  CurlEasy easy;
+  CurlHeaderList headers;
+  Bytes body;
+  Bytes received;
+  std::vector<std::pair<std::string, std::string>> responseFields;
+  std::shared_ptr<const AnchorList> anchors;
+  // The idle time-out, measured here: libcurl's low-speed check averages over several seconds.
+  std::chrono::steady_clock::duration idleLimit{};
+  std::chrono::steady_clock::time_point lastActivity;
+  curl_off_t lastDown = -1, lastUp = -1;
+  bool timedOut = false;
+};
+
+// The session's worker: owns the multi handle and runs every transfer on one thread.
+class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
+ public:
+  explicit SessionEngine(URLSession::Configuration configuration)
+      : timeout_(configuration.timeoutIntervalForRequest), anchors_(std::make_shared<AnchorList>()) {}
+
+  void startThread() {
+    thread_ = std::thread([self = shared_from_this()] { self->run(); });
+  }
+
+  // Stops the loop; unfinished tasks end as cancelled. Joins unless called on the session thread.
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    wake();
+    if (!thread_.joinable()) return;
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      thread_.detach();
+    } else {
+      thread_.join();
+    }
+  }
+
+  void enqueue(std::shared_ptr<URLSessionDataTask> task) {
+    {
+      std::lock_guard lock(mutex_);
+      if (!stopping_) {
+        incoming_.push_back(std::move(task));
+        task = nullptr;
+      }
+    }
+    if (task) {
+      task->finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+      return;
+    }
+    wake();
+  }
+
+  void cancel(uint64_t identifier) {
+    {
+      std::lock_guard lock(mutex_);
+      cancels_.push_back(identifier);
+    }
+    wake();
+  }
+
+  bool addAnchors(const std::string& pem) {
+    auto certificates = certificatesOfPEM(pem);
+    bool any = !certificates.empty();
+    for (X509* certificate : certificates) X509_free(certificate);
+    if (!any) return false;
+    std::lock_guard lock(mutex_);
+    auto grown = std::make_shared<AnchorList>(*anchors_);
+    grown->push_back(pem);
+    anchors_ = std::move(grown);
+    return true;
+  }
+
+  void setTimeout(double seconds) {
+    std::lock_guard lock(mutex_);
+    timeout_ = seconds;
+  }
+  double timeout() const {
+    std::lock_guard lock(mutex_);
+    return timeout_;
+  }
+
+ private:
+  void wake() {
+    if (multi_) curl_multi_wakeup(multi_.get());
+  }
+
+  void run();
+  void begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout, std::shared_ptr<const AnchorList> anchors);
+  std::optional<Error> configure(Transfer& transfer, double sessionTimeout);
+  void complete(CURL* handle, CURLcode result);
+  void cancelTransfer(uint64_t identifier);
+  std::unique_ptr<Transfer> detach(std::map<CURL*, std::unique_ptr<Transfer>>::iterator it);
+
+  static size_t onBody(char* data, size_t size, size_t count, void* user);
+  static size_t onHeader(char* data, size_t size, size_t count, void* user);
+  static CURLcode onSSLContext(CURL* handle, void* context, void* user);
+  static int onProgress(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
+
+  mutable std::mutex mutex_;
+  double timeout_;
+  std::shared_ptr<const AnchorList> anchors_;
+  std::deque<std::shared_ptr<URLSessionDataTask>> incoming_;
+  std::vector<uint64_t> cancels_;
+  bool stopping_ = false;
+
+  CurlMulti multi_;
+  std::thread thread_;
+  // Only the session thread touches the transfers.
+  std::map<CURL*, std::unique_ptr<Transfer>> active_;
+};
+
+void SessionEngine::run() {
+  for (;;) {
+    std::deque<std::shared_ptr<URLSessionDataTask>> incoming;
+    std::vector<uint64_t> cancels;
+    bool stopping;
+    double sessionTimeout;
+    std::shared_ptr<const AnchorList> anchors;
+    {
+      std::lock_guard lock(mutex_);
+      incoming.swap(incoming_);
+      cancels.swap(cancels_);
+      stopping = stopping_;
+      sessionTimeout = timeout_;
+      anchors = anchors_;
+    }
+    for (auto& task : incoming) {
+      if (stopping) {
+        task->finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+      } else {
+        begin(std::move(task), sessionTimeout, anchors);
+      }
+    }
+    for (uint64_t identifier : cancels) cancelTransfer(identifier);
+    if (stopping) {
+      while (!active_.empty()) {
+        auto transfer = detach(active_.begin());
+        transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+      }
+      return;
+    }
+
+    int running = 0;
+    curl_multi_perform(multi_.get(), &running);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
+      if (message->msg == CURLMSG_DONE) complete(message->easy_handle, message->data.result);
+    }
+    // Short waits while transfers run, so the idle check fires on time.
+    curl_multi_poll(multi_.get(), nullptr, 0, active_.empty() ? 1000 : 50, nullptr);
+  }
+}
+
+void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout,
+                          std::shared_ptr<const AnchorList> anchors) {
+  auto transfer = std::make_unique<Transfer>();
+  transfer->task = std::move(task);
+  transfer->anchors = std::move(anchors);
+  if (auto error = configure(*transfer, sessionTimeout)) {
+    transfer->task->finish(std::nullopt, std::nullopt, std::move(error));
+    return;
+  }
+  CURL* handle = transfer->easy.get();
+  if (curl_multi_add_handle(multi_.get(), handle) != CURLM_OK) {
+    transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorUnknown, "cannot add the transfer"));
+    return;
+  }
+  active_.emplace(handle, std::move(transfer));
+}
+
+std::optional<Error> SessionEngine::configure(Transfer& transfer, double sessionTimeout) {
+  const URLRequest& request = transfer.task->originalRequest();
+  if (!request.url()) return urlError(kURLErrorBadURL);
+  const std::string& scheme = request.url()->scheme();
+  if (scheme != "http" && scheme != "https") return urlError(kURLErrorUnsupportedURL);
+  CurlEasy& easy = transfer.easy;
+  if (!easy) return urlError(kURLErrorUnknown, "cannot make a transfer");
+
+  easy.set(CURLOPT_URL, request.url()->absoluteString().c_str());
+  easy.set(CURLOPT_PROTOCOLS_STR, "http,https");
+  easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  easy.set(CURLOPT_FOLLOWLOCATION, 1L);
+  easy.set(CURLOPT_MAXREDIRS, 16L);
+  easy.set(CURLOPT_NOSIGNAL, 1L);
+  easy.set(CURLOPT_ACCEPT_ENCODING, "");
+  easy.set(CURLOPT_SSL_VERIFYPEER, 1L);
+  easy.set(CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!transfer.anchors->empty()) {
+    easy.set(CURLOPT_SSL_CTX_FUNCTION, &SessionEngine::onSSLContext);
+    easy.set(CURLOPT_SSL_CTX_DATA, &transfer);
+  }
+
+  // An idle time-out: the connection must be up within it and the answer must not stall for it.
+  double timeout = request.timeoutInterval();
+  if (timeout <= 0 || (sessionTimeout > 0 && sessionTimeout < timeout)) timeout = sessionTimeout;
+  if (timeout > 0) {
+    easy.set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::ceil(timeout * 1000)));
+    transfer.idleLimit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(timeout));
+    transfer.lastActivity = std::chrono::steady_clock::now();
+    easy.set(CURLOPT_NOPROGRESS, 0L);
+    easy.set(CURLOPT_XFERINFOFUNCTION, &SessionEngine::onProgress);
+    easy.set(CURLOPT_XFERINFODATA, &transfer);
+  }
+
+  const std::string& method = request.httpMethod();
+  const OptBytes& body = request.httpBody();
+  if (method == "GET") {
+    easy.set(CURLOPT_HTTPGET, 1L);
+  } else if (method == "HEAD") {
+    easy.set(CURLOPT_NOBODY, 1L);
+  } else {
+    if (method != "POST") easy.set(CURLOPT_CUSTOMREQUEST, method.c_str());
+    if (body || method == "POST") {
+      if (body) transfer.body = *body;
+      easy.set(CURLOPT_POST, 1L);
+      easy.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(transfer.body.size()));
+      easy.set(CURLOPT_POSTFIELDS, reinterpret_cast<const char*>(transfer.body.data()));
+    }
+  }
+
+  bool hasExpect = false;
+  for (const auto& [name, value] : request.allHTTPHeaderFields()) {
+    // The request type refuses such fields already; a raw header line must never be split here.
+    if (name.empty() || !isSafeFieldText(name) || !isSafeFieldText(value) ||
+        name.find(':') != std::string::npos) {
+      continue;
+    }
+    if (fieldNamesEqual(name, "Expect")) hasExpect = true;
+    // "Name;" is libcurl's way of sending a field with an empty value.
+    transfer.headers.append(value.empty() ? name + ";" : name + ": " + value);
+  }
+  // No "Expect: 100-continue" round trip before a body, as the platform does not wait either.
+  if (!hasExpect) transfer.headers.append("Expect:");
+  easy.set(CURLOPT_HTTPHEADER, transfer.headers.get());
+
+  easy.set(CURLOPT_WRITEFUNCTION, &SessionEngine::onBody);
+  easy.set(CURLOPT_WRITEDATA, &transfer);
+  easy.set(CURLOPT_HEADERFUNCTION, &SessionEngine::onHeader);
+  easy.set(CURLOPT_HEADERDATA, &transfer);
+  easy.set(CURLOPT_PRIVATE, &transfer);
+  if (easy.failure() != CURLE_OK) {
+    return urlError(kURLErrorUnsupportedURL, curl_easy_strerror(easy.failure()));
+  }
+  return std::nullopt;
+}
+
+std::unique_ptr<Transfer> SessionEngine::detach(std::map<CURL*, std::unique_ptr<Transfer>>::iterator it) {
+  auto transfer = std::move(it->second);
+  active_.erase(it);
+  curl_multi_remove_handle(multi_.get(), transfer->easy.get());
+  return transfer;
+}
+
+void SessionEngine::complete(CURL* handle, CURLcode result) {
+  auto it = active_.find(handle);
+  if (it == active_.end()) return;
+  auto transfer = detach(it);
+  CurlEasy& easy = transfer->easy;
+  if (result != CURLE_OK) {
+    int64_t code = transfer->timedOut ? kURLErrorTimedOut
+                                      : urlErrorCodeFor(result, easy.osErrno(), easy.sslVerifyResult());
+    transfer->task->finish(std::nullopt, std::nullopt, urlError(code, curl_easy_strerror(result)));
+    return;
+  }
+  HTTPURLResponse response;
+  response.url = easy.effectiveURL();
+  response.statusCode = static_cast<int>(easy.responseCode());
+  response.headerFields = std::move(transfer->responseFields);
+  transfer->task->finish(std::move(transfer->received), std::move(response), std::nullopt);
+}
+
+void SessionEngine::cancelTransfer(uint64_t identifier) {
+  for (auto it = active_.begin(); it != active_.end(); ++it) {
+    if (it->second->task->taskIdentifier() == identifier) {
+      auto transfer = detach(it);
+      transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+      return;
+    }
+  }
+}
+
+size_t SessionEngine::onBody(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  transfer->received.insert(transfer->received.end(), data, data + size * count);
+  return size * count;
+}
+
+size_t SessionEngine::onHeader(char* data, size_t size, size_t count, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  std::string_view line(data, size * count);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (line.starts_with("HTTP/")) {
+    // A new answer head (after a redirect or an interim answer) replaces the earlier fields.
+    transfer->responseFields.clear();
+  } else if (auto colon = line.find(':'); colon != std::string_view::npos) {
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    transfer->responseFields.emplace_back(std::string(line.substr(0, colon)), std::string(value));
+  }
+  return size * count;
+}
+
+int SessionEngine::onProgress(void* user, curl_off_t, curl_off_t downNow, curl_off_t, curl_off_t upNow) {
+  auto* transfer = static_cast<Transfer*>(user);
+  auto now = std::chrono::steady_clock::now();
+  if (downNow != transfer->lastDown || upNow != transfer->lastUp) {
+    transfer->lastDown = downNow;
+    transfer->lastUp = upNow;
+    transfer->lastActivity = now;
+    return 0;
+  }
+  if (now - transfer->lastActivity < transfer->idleLimit) return 0;
+  transfer->timedOut = true;
+  return 1;  // aborts the transfer
+}
+
+CURLcode SessionEngine::onSSLContext(CURL*, void* context, void* user) {
+  auto* transfer = static_cast<Transfer*>(user);
+  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(context));
+  if (!store) return CURLE_SSL_CERTPROBLEM;
+  for (const auto& pem : *transfer->anchors) {
+    for (X509* certificate : certificatesOfPEM(pem)) {
+      X509_STORE_add_cert(store, certificate);  // a certificate already there is fine
+      X509_free(certificate);
+    }
+  }
+  return CURLE_OK;
+}
+
+}  // namespace http
+
+URLSessionDataTask::URLSessionDataTask(std::weak_ptr<http::SessionEngine> engine, URLRequest request,
+                                       DataTaskCompletion completion, uint64_t identifier)
+    : engine_(std::move(engine)),
+      request_(std::move(request)),
+      identifier_(identifier),
+      completion_(std::move(completion)) {}
+
+void URLSessionDataTask::resume() {
+  {
+    std::lock_guard lock(mutex_);
+    if (resumed_) return;
+    resumed_ = true;
+  }
+  if (auto engine = engine_.lock()) {
+    engine->enqueue(shared_from_this());
+  } else {
+    finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+  }
+}
+
+void URLSessionDataTask::cancel() {
+  bool resumed;
+  {
+    std::lock_guard lock(mutex_);
+    resumed = resumed_;
+  }
+  auto engine = engine_.lock();
+  if (resumed && engine) {
+    engine->cancel(identifier_);
+  } else {
+    finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
+  }
+}
+
+void URLSessionDataTask::finish(OptBytes data, std::optional<HTTPURLResponse> response, std::optional<Error> error) {
+  DataTaskCompletion completion;
+  {
+    std::lock_guard lock(mutex_);
+    completion = std::exchange(completion_, {});
+  }
+  if (completion) completion(std::move(data), std::move(response), std::move(error));
+}
+
+namespace {
+std::shared_ptr<http::SessionEngine> makeEngine(const URLSession::Configuration& configuration) {
+  // libcurl must be set up before the engine's multi handle is made.
+  http::ensureCurlGlobalInit();
+  return std::make_shared<http::SessionEngine>(configuration);
+}
+}  // namespace
+
+URLSession::URLSession(Configuration configuration) : engine_(makeEngine(configuration)) {
+  engine_->startThread();
+}
+
+URLSession::~URLSession() { engine_->stop(); }
+
+std::shared_ptr<URLSession> URLSession::shared() {
+  // Made on first use and never destroyed, like the queues: a late task during exit is harmless.
+  static auto* session = new std::shared_ptr<URLSession>(new URLSession(Configuration{}));
+  return *session;
+}
+
+std::shared_ptr<URLSession> URLSession::create() { return create(Configuration{}); }
+
+std::shared_ptr<URLSession> URLSession::create(Configuration configuration) {
+  return std::shared_ptr<URLSession>(new URLSession(configuration));
+}
+
+std::shared_ptr<URLSessionDataTask> URLSession::dataTask(URLRequest request, DataTaskCompletion completion) {
+  return std::shared_ptr<URLSessionDataTask>(
+      new URLSessionDataTask(engine_, std::move(request), std::move(completion), nextIdentifier_++));
+}
+
+bool URLSession::addTrustAnchorCertificates(const std::string& pemPath) {
+  std::FILE* file = std::fopen(pemPath.c_str(), "rb");
+  if (!file) return false;
+  std::string pem;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) pem.append(buffer, n);
+  std::fclose(file);
+  return engine_->addAnchors(pem);
+}
+
+void URLSession::setTimeoutIntervalForRequest(double seconds) { engine_->setTimeout(seconds); }
+
+double URLSession::timeoutIntervalForRequest() const { return engine_->timeout(); }
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+// The one wrapper of libcurl: RAII owners of easy and multi handles and of header lists, and the
+// translation of libcurl's results into the platform's URL error codes. Nothing else in the tree
+// includes curl.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace platform::http {
+
+// curl_global_init, once per process, before the first handle.
+void ensureCurlGlobalInit();
+
+class CurlHeaderList {
+ public:
+  CurlHeaderList() = default;
+  ~CurlHeaderList() { curl_slist_free_all(list_); }
+  CurlHeaderList(const CurlHeaderList&) = delete;
+  CurlHeaderList& operator=(const CurlHeaderList&) = delete;
+  bool append(const std::string& line);
+  curl_slist* get() const { return list_; }
+
+ private:
+  curl_slist* list_ = nullptr;
+};
+
+class CurlEasy {
+ public:
+  CurlEasy() : handle_(curl_easy_init()) {}
+  ~CurlEasy() {
+    if (handle_) curl_easy_cleanup(handle_);
+  }
+  CurlEasy(const CurlEasy&) = delete;
+  CurlEasy& operator=(const CurlEasy&) = delete;
+
+  explicit operator bool() const { return handle_ != nullptr; }
+  CURL* get() const { return handle_; }
+
+  // False when any option is refused; the first refusal is kept in `failure()`.
+  template <class T>
+  bool set(CURLoption option, T value) {
+    CURLcode rc = curl_easy_setopt(handle_, option, value);
+    if (rc != CURLE_OK && failure_ == CURLE_OK) failure_ = rc;
+    return rc == CURLE_OK;
+  }
+  CURLcode failure() const { return failure_; }
+  long responseCode() const;
+  std::string effectiveURL() const;
+  long osErrno() const;
+  long sslVerifyResult() const;
+
+ private:
+  CURL* handle_;
+  CURLcode failure_ = CURLE_OK;
+};
+
+class CurlMulti {
+ public:
+  CurlMulti() : handle_(curl_multi_init()) {}
+  ~CurlMulti() {
+    if (handle_) curl_multi_cleanup(handle_);
+  }
+  CurlMulti(const CurlMulti&) = delete;
+  CurlMulti& operator=(const CurlMulti&) = delete;
+  explicit operator bool() const { return handle_ != nullptr; }
+  CURLM* get() const { return handle_; }
+
+ private:
+  CURLM* handle_;
+};
+
+// The URL error code of a failed transfer. `osErrno` and `verifyResult` refine connect and
+// certificate failures (refused against unreachable network, expired against untrusted).
+int64_t urlErrorCodeFor(CURLcode result, long osErrno, long verifyResult);
+
+}  // namespace platform::http

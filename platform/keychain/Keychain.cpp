@@ -1,0 +1,279 @@
+#include "platform/keychain/Keychain.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/keychain/internal/SqliteDatabase.h"
+
+namespace platform {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS genp ("
+    " service TEXT NOT NULL, account TEXT NOT NULL, sync INTEGER NOT NULL,"
+    " label TEXT, accessibility TEXT, data BLOB NOT NULL,"
+    " cdat REAL NOT NULL, mdat REAL NOT NULL,"
+    " PRIMARY KEY (service, account, sync))";
+
+double secondsSinceEpoch(WallTime time) { return std::chrono::duration<double>(time.time_since_epoch()).count(); }
+
+WallTime wallTimeFromSeconds(double seconds) {
+  return WallTime(std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(seconds)));
+}
+
+// The WHERE clause of a query and the values to bind to it, in order.
+struct Filter {
+  std::string clause;
+  std::vector<std::string> texts;
+  std::optional<int64_t> sync;
+};
+
+Filter filterFor(const KeychainQuery& query) {
+  Filter f;
+  std::string conditions;
+  auto add = [&](const char* condition) {
+    conditions += conditions.empty() ? " WHERE " : " AND ";
+    conditions += condition;
+  };
+  if (query.service) add("service = ?"), f.texts.push_back(*query.service);
+  if (query.account) add("account = ?"), f.texts.push_back(*query.account);
+  if (query.accessibility) add("accessibility = ?"), f.texts.push_back(*query.accessibility);
+  if (query.synchronizable != KeychainSynchronizable::Any) {
+    add("sync = ?");
+    f.sync = query.synchronizable == KeychainSynchronizable::Yes ? 1 : 0;
+  }
+  f.clause = conditions;
+  return f;
+}
+
+// Binds the filter's values after the first `offset` parameters.
+void bindFilter(sqlite::Statement& statement, const Filter& filter, int offset) {
+  int index = offset;
+  for (const auto& text : filter.texts) statement.bind(++index, std::string_view(text));
+  if (filter.sync) statement.bind(++index, *filter.sync);
+}
+
+// Makes the missing folders of the path, private to the user.
+void makeParentFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    std::string folder = path.substr(0, slash);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+  }
+}
+
+struct SharedState {
+  std::mutex mutex;
+  std::shared_ptr<Keychain> keychain;
+};
+
+SharedState& sharedState() {
+  static auto* state = new SharedState;  // never destroyed: late users at exit stay safe
+  return *state;
+}
+
+}  // namespace
+
+std::string Keychain::defaultPath() {
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
+    return std::string(data) + "/qor/keychain.sqlite";
+  }
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
+    home = h;
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+    home = pw->pw_dir;
+  } else {
+    home = "/tmp";
+  }
+  return home + "/.local/share/qor/keychain.sqlite";
+}
+
+std::shared_ptr<Keychain> Keychain::shared() {
+  auto& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  if (!state.keychain) {
+    const char* path = std::getenv(kPathVariable);
+    state.keychain = openFile(path && path[0] ? std::string(path) : defaultPath());
+  }
+  return state.keychain;
+}
+
+void Keychain::setShared(std::shared_ptr<Keychain> keychain) {
+  auto& state = sharedState();
+  std::lock_guard lock(state.mutex);
+  state.keychain = std::move(keychain);
+}
+
+std::shared_ptr<Keychain> Keychain::openFile(std::string path) {
+  makeParentFolders(path);
+  return std::shared_ptr<Keychain>(new Keychain(std::move(path)));
+}
+
+std::shared_ptr<Keychain> Keychain::inMemory() { return std::shared_ptr<Keychain>(new Keychain(std::nullopt)); }
+
+Keychain::Keychain(std::optional<std::string> path) : path_(std::move(path)) {
+  std::lock_guard lock(mutex_);
+  ensureOpen();
+}
+
+Keychain::~Keychain() = default;
+
+OSStatus Keychain::ensureOpen() {
+  if (db_) return errSecSuccess;
+  OSStatus status = errSecSuccess;
+  auto db = sqlite::Database::open(path_, status);
+  if (!db) return status;
+  // The busy wait comes first: switching to WAL and creating the table take locks that another
+  // process may hold.
+  for (const char* setup :
+       {"PRAGMA busy_timeout = 5000", path_ ? "PRAGMA journal_mode = WAL" : "", "PRAGMA synchronous = FULL", kSchema}) {
+    if (!*setup) continue;
+    status = db->exec(setup);
+    if (status != errSecSuccess) return status;
+  }
+  db_ = std::move(db);
+  return errSecSuccess;
+}
+
+void Keychain::setFailureHook(FailureHook hook) {
+  std::lock_guard lock(hookMutex_);
+  hook_ = std::move(hook);
+}
+
+void Keychain::failNextCall(OSStatus status) {
+  std::lock_guard lock(hookMutex_);
+  nextFailure_ = status;
+}
+
+OSStatus Keychain::injectedFailure(KeychainOperation operation, const KeychainQuery& query) {
+  FailureHook hook;
+  {
+    std::lock_guard lock(hookMutex_);
+    if (nextFailure_ != errSecSuccess) return std::exchange(nextFailure_, errSecSuccess);
+    hook = hook_;
+  }
+  return hook ? hook(operation, query) : errSecSuccess;
+}
+
+OSStatus Keychain::add(const KeychainItem& item) {
+  KeychainQuery query{item.service, item.account,
+                      item.synchronizable ? KeychainSynchronizable::Yes : KeychainSynchronizable::No,
+                      item.accessibility};
+  if (OSStatus injected = injectedFailure(KeychainOperation::Add, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  sqlite::WriteTransaction transaction(*db_);
+  if (transaction.beginStatus()) return transaction.beginStatus();
+  double now = secondsSinceEpoch(Clock::wallNow());
+  {
+    sqlite::Statement insert(db_->handle(),
+                             "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    insert.bind(1, std::string_view(item.service))
+        .bind(2, std::string_view(item.account))
+        .bind(3, int64_t{item.synchronizable})
+        .bind(4, item.label)
+        .bind(5, item.accessibility)
+        .bind(6, item.data)
+        .bind(7, now)
+        .bind(8, now);
+    insert.step();
+    if (insert.status()) return insert.status();
+  }
+  return transaction.commit();
+}
+
+OSStatus Keychain::update(const KeychainQuery& query, const KeychainChanges& changes) {
+  if (OSStatus injected = injectedFailure(KeychainOperation::Update, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  sqlite::WriteTransaction transaction(*db_);
+  if (transaction.beginStatus()) return transaction.beginStatus();
+  Filter filter = filterFor(query);
+  {
+    std::string sql = "UPDATE genp SET mdat = ?";
+    if (changes.data) sql += ", data = ?";
+    if (changes.accessibility) sql += ", accessibility = ?";
+    sqlite::Statement statement(db_->handle(), sql + filter.clause);
+    int index = 0;
+    statement.bind(++index, secondsSinceEpoch(Clock::wallNow()));
+    if (changes.data) statement.bind(++index, *changes.data);
+    if (changes.accessibility) statement.bind(++index, std::string_view(*changes.accessibility));
+    bindFilter(statement, filter, index);
+    statement.step();
+    if (statement.status()) return statement.status();
+    if (db_->changes() == 0) return errSecItemNotFound;
+  }
+  return transaction.commit();
+}
+
+OSStatus Keychain::find(const KeychainQuery& query) {
+  if (OSStatus injected = injectedFailure(KeychainOperation::CopyMatching, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  Filter filter = filterFor(query);
+  sqlite::Statement statement(db_->handle(), "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
+  bindFilter(statement, filter, 0);
+  if (statement.step()) return errSecSuccess;
+  return statement.status() ? statement.status() : errSecItemNotFound;
+}
+
+OSStatus Keychain::copyData(const KeychainQuery& query, Bytes& data) {
+  if (OSStatus injected = injectedFailure(KeychainOperation::CopyMatching, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  Filter filter = filterFor(query);
+  sqlite::Statement statement(db_->handle(),
+                              "SELECT data FROM genp" + filter.clause + " ORDER BY sync, service, account LIMIT 1");
+  bindFilter(statement, filter, 0);
+  if (statement.step()) {
+    data = statement.columnBlob(0);
+    return errSecSuccess;
+  }
+  return statement.status() ? statement.status() : errSecItemNotFound;
+}
+
+OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes) {
+  if (OSStatus injected = injectedFailure(KeychainOperation::CopyMatching, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  Filter filter = filterFor(query);
+  sqlite::Statement statement(
+      db_->handle(), "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
+                         " ORDER BY service, account, sync");
+  bindFilter(statement, filter, 0);
+  std::vector<KeychainAttributes> found;
+  while (statement.step()) {
+    found.push_back({statement.columnText(0), statement.columnText(1), statement.columnInt(2) != 0,
+                     statement.columnOptionalText(3), statement.columnOptionalText(4),
+                     wallTimeFromSeconds(statement.columnDouble(5)), wallTimeFromSeconds(statement.columnDouble(6))});
+  }
+  if (statement.status()) return statement.status();
+  if (found.empty()) return errSecItemNotFound;
+  attributes = std::move(found);
+  return errSecSuccess;
+}
+
+OSStatus Keychain::remove(const KeychainQuery& query) {
+  if (OSStatus injected = injectedFailure(KeychainOperation::Delete, query)) return injected;
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  sqlite::WriteTransaction transaction(*db_);
+  if (transaction.beginStatus()) return transaction.beginStatus();
+  Filter filter = filterFor(query);
+  {
+    sqlite::Statement statement(db_->handle(), "DELETE FROM genp" + filter.clause);
+    bindFilter(statement, filter, 0);
+    statement.step();
+    if (statement.status()) return statement.status();
+    if (db_->changes() == 0) return errSecItemNotFound;
+  }
+  return transaction.commit();
+}
+
+}  // namespace platform

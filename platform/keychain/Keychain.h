@@ -1,0 +1,130 @@
+// Stand-in for the platform keychain: generic-password items, each addressed by service, account
+// and synchronizable flag, holding a secret with label, accessibility, creation and modification
+// dates.
+//
+// The store is a SQLite database file (created with mode 0600) or, for unit tests, a private
+// in-memory database. Every write is one transaction, so an item is never half-written, even when
+// the process is killed in the middle of it; several processes may share one file (a writer waits
+// for another's transaction up to a few seconds, then gets errSecInteractionNotAllowed).
+//
+// Thread-safe: calls on one Keychain are serialised. The failure hook runs on the calling thread
+// without any lock held and must not call back into the keychain.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Bytes.h"
+#include "platform/Clock.h"
+#include "platform/keychain/KeychainStatus.h"
+
+namespace platform {
+
+namespace sqlite {
+class Database;
+}
+
+// Accessibility values (the platform's attribute values).
+inline constexpr const char* kSecAttrAccessibleWhenUnlocked = "ak";
+inline constexpr const char* kSecAttrAccessibleWhenUnlockedThisDeviceOnly = "aku";
+
+enum class KeychainSynchronizable { Any, No, Yes };
+
+// Which items a call addresses. An absent service or account matches every value; `Any` matches
+// synchronizable and other items alike; an accessibility, when set, must match too.
+struct KeychainQuery {
+  std::optional<std::string> service;
+  std::optional<std::string> account;
+  KeychainSynchronizable synchronizable = KeychainSynchronizable::No;
+  std::optional<std::string> accessibility;
+};
+
+struct KeychainItem {
+  std::string service;
+  std::string account;
+  bool synchronizable = false;
+  std::optional<std::string> label;
+  std::optional<std::string> accessibility;
+  Bytes data;
+};
+
+struct KeychainAttributes {
+  std::string service;
+  std::string account;
+  bool synchronizable = false;
+  std::optional<std::string> label;
+  std::optional<std::string> accessibility;
+  WallTime creationDate;
+  WallTime modificationDate;
+};
+
+// What an update replaces; an absent member is left as it is.
+struct KeychainChanges {
+  std::optional<Bytes> data;
+  std::optional<std::string> accessibility;
+};
+
+enum class KeychainOperation { Add, Update, CopyMatching, Delete };
+
+class Keychain {
+ public:
+  // The environment variable that names the process keychain's file.
+  static constexpr const char* kPathVariable = "QOR_KEYCHAIN_PATH";
+
+  // The process keychain: the file named by QOR_KEYCHAIN_PATH, else defaultPath(); opened on first use.
+  static std::shared_ptr<Keychain> shared();
+  // Replaces the process keychain (tests); nullptr goes back to the file.
+  static void setShared(std::shared_ptr<Keychain> keychain);
+  // $XDG_DATA_HOME/qor/keychain.sqlite, else ~/.local/share/qor/keychain.sqlite.
+  static std::string defaultPath();
+
+  // A keychain over the file; its folder is made (mode 0700) when missing. A file that cannot be
+  // opened gives errSecNotAvailable (a file that is not a database errSecDecode) on every call, and
+  // is tried again on the next one.
+  static std::shared_ptr<Keychain> openFile(std::string path);
+  // A private, empty keychain that lives as long as the object.
+  static std::shared_ptr<Keychain> inMemory();
+
+  ~Keychain();
+  Keychain(const Keychain&) = delete;
+  Keychain& operator=(const Keychain&) = delete;
+
+  // errSecDuplicateItem when an item with the same service, account and flag exists.
+  OSStatus add(const KeychainItem& item);
+  // Changes every matching item and its modification date; errSecItemNotFound when none matches.
+  OSStatus update(const KeychainQuery& query, const KeychainChanges& changes);
+  // Whether anything matches (errSecItemNotFound when nothing does).
+  OSStatus find(const KeychainQuery& query);
+  // The secret of the first match (non-synchronizable before synchronizable).
+  OSStatus copyData(const KeychainQuery& query, Bytes& data);
+  // The attributes of every match, ordered by service, account and flag.
+  OSStatus copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes);
+  // Deletes every match; errSecItemNotFound when none matches.
+  OSStatus remove(const KeychainQuery& query);
+
+  // Tests: the hook sees every call before it runs; a non-zero result is returned instead of
+  // running it. failNextCall is the one-shot form (it takes precedence over the hook).
+  using FailureHook = std::function<OSStatus(KeychainOperation, const KeychainQuery&)>;
+  void setFailureHook(FailureHook hook);
+  void failNextCall(OSStatus status);
+
+ private:
+  explicit Keychain(std::optional<std::string> path);
+  OSStatus injectedFailure(KeychainOperation operation, const KeychainQuery& query);
+  // Opens the database when it is not open; the caller holds mutex_.
+  OSStatus ensureOpen();
+
+  const std::optional<std::string> path_;  // nullopt: in memory
+  std::mutex mutex_;
+  std::unique_ptr<sqlite::Database> db_;
+
+  std::mutex hookMutex_;
+  FailureHook hook_;
+  OSStatus nextFailure_ = errSecSuccess;
+};
+
+}  // namespace platform

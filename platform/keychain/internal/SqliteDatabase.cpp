@@ -1,0 +1,154 @@
+#include "platform/keychain/internal/SqliteDatabase.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include "platform/keychain/KeychainStatus.h"
+
+namespace platform::sqlite {
+
+int32_t statusFromSqlite(int resultCode) {
+  switch (resultCode & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return errSecSuccess;
+    case SQLITE_CONSTRAINT:
+      return resultCode == SQLITE_CONSTRAINT_PRIMARYKEY ? errSecDuplicateItem : errSecParam;
+    // Another process held the store for longer than the busy wait: as with a locked device,
+    // the caller may try again later.
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return errSecInteractionNotAllowed;
+    case SQLITE_NOMEM:
+      return errSecAllocate;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return errSecDecode;
+    case SQLITE_MISUSE:
+    case SQLITE_RANGE:
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+      return errSecParam;
+    default:
+      return errSecNotAvailable;
+  }
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+  record(sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void Statement::record(int resultCode) {
+  if (status_ == errSecSuccess) status_ = statusFromSqlite(resultCode);
+}
+
+Statement& Statement::bind(int index, std::string_view text) {
+  if (stmt_) record(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+  return *this;
+}
+
+Statement& Statement::bind(int index, const std::optional<std::string>& text) {
+  if (text) return bind(index, std::string_view(*text));
+  if (stmt_) record(sqlite3_bind_null(stmt_, index));
+  return *this;
+}
+
+Statement& Statement::bind(int index, const Bytes& blob) {
+  // A zero-length blob must stay a blob, not NULL: an empty secret is a value.
+  if (stmt_)
+    record(blob.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                        : sqlite3_bind_blob64(stmt_, index, blob.data(), blob.size(), SQLITE_TRANSIENT));
+  return *this;
+}
+
+Statement& Statement::bind(int index, int64_t value) {
+  if (stmt_) record(sqlite3_bind_int64(stmt_, index, value));
+  return *this;
+}
+
+Statement& Statement::bind(int index, double value) {
+  if (stmt_) record(sqlite3_bind_double(stmt_, index, value));
+  return *this;
+}
+
+bool Statement::step() {
+  if (!stmt_ || status_ != errSecSuccess) return false;
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  record(rc);
+  return false;
+}
+
+std::string Statement::columnText(int index) const {
+  auto text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
+  return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, index))) : std::string();
+}
+
+std::optional<std::string> Statement::columnOptionalText(int index) const {
+  if (sqlite3_column_type(stmt_, index) == SQLITE_NULL) return std::nullopt;
+  return columnText(index);
+}
+
+Bytes Statement::columnBlob(int index) const {
+  auto data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, index));
+  int size = sqlite3_column_bytes(stmt_, index);
+  return data ? Bytes(data, data + size) : Bytes();
+}
+
+int64_t Statement::columnInt(int index) const { return sqlite3_column_int64(stmt_, index); }
+
+double Statement::columnDouble(int index) const { return sqlite3_column_double(stmt_, index); }
+
+std::unique_ptr<Database> Database::open(const std::optional<std::string>& path, int32_t& status) {
+  if (path) {
+    // Made here rather than by SQLite so that the file is private from its first byte; SQLite
+    // gives its journal files the mode of the database file.
+    int fd = ::open(path->c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      status = errSecNotAvailable;
+      return nullptr;
+    }
+    ::close(fd);
+  }
+  sqlite3* db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+  int rc = sqlite3_open_v2(path ? path->c_str() : ":memory:", &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    status = statusFromSqlite(rc);
+    if (status == errSecSuccess) status = errSecNotAvailable;
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_extended_result_codes(db, 1);
+  status = errSecSuccess;
+  return std::unique_ptr<Database>(new Database(db));
+}
+
+Database::~Database() { sqlite3_close(db_); }
+
+int32_t Database::exec(const char* sql) { return statusFromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
+
+int64_t Database::changes() const { return sqlite3_changes64(db_); }
+
+WriteTransaction::WriteTransaction(Database& db) : db_(db), beginStatus_(db.exec("BEGIN IMMEDIATE")) {
+  open_ = beginStatus_ == errSecSuccess;
+}
+
+WriteTransaction::~WriteTransaction() {
+  if (open_) db_.exec("ROLLBACK");
+}
+
+int32_t WriteTransaction::commit() {
+  if (!open_) return beginStatus_;
+  int32_t status = db_.exec("COMMIT");
+  // A failed COMMIT may leave the transaction open; the destructor then rolls it back.
+  open_ = status != errSecSuccess && !sqlite3_get_autocommit(db_.handle());
+  return status;
+}
+
+}  // namespace platform::sqlite

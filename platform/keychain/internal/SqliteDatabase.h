@@ -1,0 +1,94 @@
+// The keychain stand-in's only door to SQLite: a connection, its prepared statements and a write
+// transaction, each an RAII type. SQLite's result codes leave this layer only as keychain statuses
+// (statusFromSqlite), so the rest of the stand-in never sees a raw SQLite call or code.
+//
+// Not thread-safe: the owner serialises every use of one connection.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Bytes.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform::sqlite {
+
+// The keychain status for a SQLite result code (0 for success, a row or done).
+int32_t statusFromSqlite(int resultCode);
+
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // Binding is by 1-based position; a failed prepare or bind is remembered and returned by step().
+  Statement& bind(int index, std::string_view text);
+  Statement& bind(int index, const std::optional<std::string>& text);  // nullopt binds NULL
+  Statement& bind(int index, const Bytes& blob);
+  Statement& bind(int index, int64_t value);
+  Statement& bind(int index, double value);
+
+  // True while a row is available; false when done or failed (see status()).
+  bool step();
+  // The keychain status of the last prepare, bind or step (0 while nothing failed).
+  int32_t status() const { return status_; }
+
+  std::string columnText(int index) const;
+  std::optional<std::string> columnOptionalText(int index) const;
+  Bytes columnBlob(int index) const;
+  int64_t columnInt(int index) const;
+  double columnDouble(int index) const;
+
+ private:
+  void record(int resultCode);
+
+  sqlite3_stmt* stmt_ = nullptr;
+  int32_t status_ = 0;
+};
+
+class Database {
+ public:
+  // Opens (and creates, mode 0600) the database file, or a private in-memory database for
+  // std::nullopt. The status is 0 on success; the result is null otherwise.
+  static std::unique_ptr<Database> open(const std::optional<std::string>& path, int32_t& status);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Runs statements without results; the keychain status of the first failure, or 0.
+  int32_t exec(const char* sql);
+  // Rows changed by the last insert, update or delete.
+  int64_t changes() const;
+  sqlite3* handle() const { return db_; }
+
+ private:
+  explicit Database(sqlite3* db) : db_(db) {}
+  sqlite3* db_;
+};
+
+// A write transaction taken at once (BEGIN IMMEDIATE), so that two processes never both hold a
+// read lock and then wait for each other to write. Rolled back unless commit() succeeded.
+class WriteTransaction {
+ public:
+  explicit WriteTransaction(Database& db);
+  ~WriteTransaction();
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+  int32_t beginStatus() const { return beginStatus_; }
+  int32_t commit();
+
+ private:
+  Database& db_;
+  int32_t beginStatus_;
+  bool open_ = false;
+};
+
+}  // namespace platform::sqlite

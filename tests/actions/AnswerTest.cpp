@@ -1,0 +1,200 @@
+// One action against the reference server, told per case how to answer: which answers are
+// accepted, how HTTP statuses, error objects and transport failures map to statuses, and what
+// happens when the request cannot be built.
+#include <gtest/gtest.h>
+
+#include "common/request/QORBaseResponse.h"
+#include "platform/http/URLSession.h"
+#include "tests/actions/ActionsTestSupport.h"
+
+namespace qortest {
+namespace {
+
+using platform::Json;
+
+struct Outcome {
+  std::vector<qor::QORStatus> statuses;
+  std::vector<bool> onMainQueue;
+  std::shared_ptr<TestController> controller;
+  bool reportedInsideStart = false;
+};
+
+class AnswerTest : public ActionsTest {
+ protected:
+  // `scriptEntry`: one entry, or a list of entries for the request and its retries.
+  Outcome runOne(const Json& scriptEntry, double seconds = 20) {
+    if (scriptEntry.is_array()) {
+      server_->script(scriptEntry);
+    } else if (!scriptEntry.empty()) {
+      server_->script(Json::array({scriptEntry}));
+    }
+    Outcome run;
+    run.controller = TestController::create();
+    auto delegate = std::make_shared<RecordingDelegate>();
+    run.controller->setDelegate(delegate);
+    run.controller->start();
+    run.reportedInsideStart = !delegate->statuses.empty();
+    waitForStatuses(*delegate, 1, seconds);
+    run.statuses = delegate->statuses;
+    run.onMainQueue = delegate->onMainQueue;
+    return run;
+  }
+  // One case of a table: a fresh server log, one run, one status on the main queue.
+  struct AnswerCase {
+    const char* name;
+    Json entry;
+    qor::QORStatus expected;
+  };
+  Outcome checkAnswer(const AnswerCase& c) {
+    server_->reset();
+    Outcome run = runOne(c.entry);
+    EXPECT_EQ(run.statuses, std::vector<qor::QORStatus>{c.expected});
+    EXPECT_EQ(run.onMainQueue, std::vector<bool>{true});
+    return run;
+  }
+  std::shared_ptr<TestAction> onlyAction(const Outcome& run) {
+    return std::dynamic_pointer_cast<TestAction>(run.controller->actions().at(0));
+  }
+};
+
+TEST_F(AnswerTest, AcceptsOnlyGoodAnswers) {
+  const std::string zeros = "AAAAAAAAAAAAAAAAAAAAAA==";  // 16 zero bytes: not the run's nonce
+  const AnswerCase cases[] = {
+      {"good answer", Json::object(), 1},
+      {"code as text \"0\"", {{"answerSet", {{"status", {{"code", "0"}}}}}}, 1},
+      {"code 5", {{"answerSet", {{"status", {{"code", 5}}}}}}, 0},
+      {"code as text \"5\"", {{"answerSet", {{"status", {{"code", "5"}}}}}}, 0},
+      {"status without code", {{"answerSet", {{"status", {{"message", "ok"}}}}}}, 0},
+      {"status not an object", {{"answerSet", {{"status", "ok"}}}, {"bodySet", {{"status", {{"code", 0}}}}}}, 0},
+      {"status only inside the body", {{"answerRemove", {"status"}}, {"bodySet", {{"status", {{"code", 0}}}}}}, 1},
+      {"no status anywhere", {{"answerRemove", {"status"}}}, 0},
+      {"outer status wins over a bad inner one", {{"bodySet", {{"status", {{"code", 5}}}}}}, 1},
+      {"outer bad status wins over a good inner one",
+       {{"answerSet", {{"status", {{"code", 7}}}}}, {"bodySet", {{"status", {{"code", 0}}}}}}, 0},
+      {"nonce missing", {{"bodyRemove", {"nonceQOR"}}}, 0},
+      {"nonce wrong", {{"bodySet", {{"nonceQOR", zeros}}}}, 0},
+      {"nonce not text", {{"bodySet", {{"nonceQOR", 16}}}}, 0},
+      {"body under another key", {{"seal", "wrongKey"}}, 0},
+      {"body under another IV", {{"seal", "wrongIv"}}, 0},
+      {"body with a flipped bit", {{"seal", "flip"}}, 0},
+      {"body not a JSON object", {{"seal", "notObject"}}, 0},
+      {"sealed body missing", {{"answerRemove", {"dataEncryptedResponse"}}}, 0},
+      {"sealed body not text", {{"answerSet", {{"dataEncryptedResponse", 12}}}}, 0},
+      {"no signature", {{"answerRemove", {"signatureVTN"}}}, 1},
+      {"signature not text", {{"answerSet", {{"signatureVTN", Json::array()}}}}, 1},
+      {"answer not JSON", {{"raw", "<html>garbage</html>"}}, 0},
+      {"answer a JSON array", {{"json", Json::array({1, 2})}}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome run = checkAnswer(c);
+    auto action = onlyAction(run);
+    // Only an accepted answer becomes the action's response.
+    EXPECT_EQ(action->response() != nullptr, c.expected == 1);
+    EXPECT_EQ(action->received.size(), c.expected == 1 ? 1u : 0u);
+    EXPECT_EQ(server_->requests().size(), 1u);
+  }
+}
+
+TEST_F(AnswerTest, MapsHTTPStatusesAndErrorObjects) {
+  auto error = [](Json code) { return Json{{"error", {{"code", code}, {"message", "refused"}}}}; };
+  const AnswerCase cases[] = {
+      // 1000 + 5 = 1005: not in the error table.
+      {"500 with an error object", {{"httpStatus", 500}, {"json", error(5)}}, 0},
+      // 1000 - 983 = 17 -> 44; 1000 - 1009 = -9 -> 20; 1000 - 1001 = -1 -> 60.
+      {"500 with code -983", {{"httpStatus", 500}, {"json", error(-983)}}, 44},
+      {"503 with code -1009 as text", {{"httpStatus", 503}, {"json", error("-1009")}}, 20},
+      {"400 with an error object", {{"httpStatus", 400}, {"json", error(-1001)}}, 60},
+      {"400 with error null", {{"httpStatus", 400}, {"json", {{"error", nullptr}}}}, 0},
+      {"500 with an error that is not an object", {{"httpStatus", 500}, {"json", {{"error", "x"}}}}, 0},
+      {"500 with a huge code", {{"httpStatus", 500}, {"json", error(INT64_MAX)}}, 0},
+      {"404 without a body", {{"httpStatus", 404}, {"raw", ""}}, 0},
+      // A 400 answer without "error" is handled as an answer.
+      {"400 carrying a good answer", {{"httpStatus", 400}}, 1},
+      {"400 carrying a bad answer", {{"httpStatus", 400}, {"json", {{"status", {{"code", 0}}}}}}, 0},
+      // Twice: libcurl sends again once when a reused connection answers nothing.
+      {"connection dropped", Json::array({{{"drop", true}}, {{"drop", true}}}), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    checkAnswer(c);
+  }
+}
+
+TEST_F(AnswerTest, TransportFailuresMapToStatuses) {
+  // Nothing listens: -1004 becomes -4, which is not in the table.
+  qor::QORCommonData::setHost("https://127.0.0.1:" + std::to_string(unusedLoopbackPort()));
+  Outcome refused = runOne(Json::object());
+  EXPECT_EQ(refused.statuses, std::vector<qor::QORStatus>{0});
+  EXPECT_EQ(refused.onMainQueue, std::vector<bool>{true});
+
+  // The server stalls past the idle time-out: -1001 becomes -1, which maps to 60.
+  qor::QORCommonData::setHost(server_->host());
+  platform::URLSession::shared()->setTimeoutIntervalForRequest(1.0);
+  Outcome stalled = runOne({{"delay", 3}});
+  EXPECT_EQ(stalled.statuses, std::vector<qor::QORStatus>{60});
+  EXPECT_EQ(stalled.onMainQueue, std::vector<bool>{true});
+}
+
+TEST_F(AnswerTest, UnsendableRequestReports0InsideStartWithoutTraffic) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+  };
+  const Case cases[] = {
+      {"no installation identifier", [] { qor::QORCommonData::setInstallationId(std::nullopt); }},
+      {"no server key", [] { qor::QORCommonData::setPubVtnBase64(std::nullopt); }},
+      {"server key that is not a key", [] { qor::QORCommonData::setPubVtnBase64(std::string("bm90IGEga2V5")); }},
+      {"no host", [] { qor::QORCommonData::setHost(std::nullopt); }},
+      {"host that is not a URL", [] { qor::QORCommonData::setHost(std::string("not a url")); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    c.arrange();
+    Outcome run = runOne(Json::object(), 1);
+    EXPECT_TRUE(run.reportedInsideStart);
+    EXPECT_EQ(run.statuses, std::vector<qor::QORStatus>{0});
+    EXPECT_EQ(server_->requests().size(), 0u);
+  }
+}
+
+TEST_F(AnswerTest, HeaderWithoutItsDictionaryIsSentAndRefusedByTheServer) {
+  // An action without a type: its header has two of three members, so the empty message is sealed.
+  auto controller = TestController::create();
+  auto delegate = std::make_shared<RecordingDelegate>();
+  controller->setDelegate(delegate);
+  auto action = TestAction::create();
+  action->type = std::nullopt;
+  action->setDelegate(controller);
+  action->setDataSource(controller);
+  controller->setNonce(platform::bytesFromString("0123456789abcdef"));
+  controller->setActions({action});
+  controller->setStarted(true);
+  action->start();
+  waitForStatuses(*delegate, 1);
+  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{0});
+  auto requests = server_->requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_FALSE(requests[0]["accepted"]);
+}
+
+TEST_F(AnswerTest, StoredHeadersTravelWithTheRequest) {
+  qor::QORCommonData::setHttpHeaders(Json{{"Content-Type", "text/plain"},
+                                          {"X-Tenant", "bank-1"},
+                                          {"X-Evil", "a\r\nX-Injected: 1"}});
+  Outcome run = runOne(Json::object());
+  EXPECT_EQ(run.statuses, std::vector<qor::QORStatus>{1});
+  auto requests = server_->requests();
+  ASSERT_EQ(requests.size(), 1u);
+  std::map<std::string, std::string> fields;
+  for (const auto& field : requests[0]["headers"]) fields[field[0]] = field[1];
+  EXPECT_EQ(fields["Content-Type"], "application/json,text/plain");
+  EXPECT_EQ(fields["X-Tenant"], "bank-1");
+  EXPECT_EQ(fields.count("X-Injected"), 0u);
+  EXPECT_EQ(requests[0]["method"], "POST");
+  EXPECT_EQ(requests[0]["path"], "/vtn-service/rest/actions");
+}
+
+}  // namespace
+}  // namespace qortest

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "common/storage/QORCommonData.h"
+#include "common/storage/QORSecureStorage.h"
+#include "tests/keychain/KeychainTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+using namespace qor;
+using platform::Bytes;
+using platform::Json;
+
+namespace {
+
+using SecureStorageTest = qortest::InMemoryKeychainTest;
+
+TEST_F(SecureStorageTest, TextAndDataValuesKeepNilAndEmptyApart) {
+  EXPECT_EQ(QORSecureStorage::stringForKey("k"), std::nullopt);
+  EXPECT_TRUE(QORSecureStorage::setString("value", "k"));
+  EXPECT_EQ(QORSecureStorage::stringForKey("k"), "value");
+  EXPECT_EQ(QORSecureStorage::dataForKey("k"), platform::bytesFromString("value")) << "one item, either view";
+
+  EXPECT_TRUE(QORSecureStorage::setString("", "k"));
+  EXPECT_EQ(QORSecureStorage::stringForKey("k"), std::nullopt) << "empty text is zero bytes, which read as nil";
+  EXPECT_EQ(QORSecureStorage::dataForKey("k"), Bytes{});
+
+  EXPECT_TRUE(QORSecureStorage::setString(std::nullopt, "k"));
+  EXPECT_EQ(QORSecureStorage::dataForKey("k"), std::nullopt);
+  EXPECT_TRUE(QORSecureStorage::setString(std::nullopt, "k")) << "deleting what is gone succeeds";
+
+  EXPECT_TRUE(QORSecureStorage::setData(Bytes{0, 1, 2}, "d"));
+  EXPECT_EQ(QORSecureStorage::dataForKey("d"), (Bytes{0, 1, 2}));
+  EXPECT_TRUE(QORSecureStorage::setData(std::nullopt, "d"));
+  EXPECT_EQ(QORSecureStorage::dataForKey("d"), std::nullopt);
+  EXPECT_TRUE(QORSecureStorage::setData(Bytes{7}, "d"));
+  EXPECT_TRUE(QORSecureStorage::deleteDataForKey("d"));
+  EXPECT_EQ(QORSecureStorage::dataForKey("d"), std::nullopt);
+
+  // Service and account are both the key.
+  auto attributes = attributesOf("k", "k");
+  EXPECT_FALSE(attributes) << "deleted above";
+  QORSecureStorage::setString("x", "k");
+  EXPECT_TRUE(attributesOf("k", "k"));
+}
+
+TEST_F(SecureStorageTest, EveryItemIsSavedWhenUnlockedThisDeviceOnly) {
+  QORSecureStorage::setString("a", kQORSecureStorageHost);
+  QORSecureStorage::setData(Bytes{1}, kQORSecureStorageSkSessionEncrypted);
+  QORSecureStorage::setString("b", kQORSecureStorageHost);
+  for (const char* key : {kQORSecureStorageHost, kQORSecureStorageSkSessionEncrypted}) {
+    auto attributes = attributesOf(key, key);
+    ASSERT_TRUE(attributes) << key;
+    EXPECT_EQ(attributes->accessibility, platform::kSecAttrAccessibleWhenUnlockedThisDeviceOnly) << key;
+  }
+}
+
+TEST_F(SecureStorageTest, FailedWritesLeaveTheValueAndTellTheCppCaller) {
+  ASSERT_TRUE(QORSecureStorage::setString("old", "k"));
+  keychain->setFailureHook([](platform::KeychainOperation op, const platform::KeychainQuery&) {
+    return op == platform::KeychainOperation::CopyMatching ? platform::errSecSuccess : platform::errSecNotAvailable;
+  });
+  EXPECT_FALSE(QORSecureStorage::setString("new", "k"));
+  EXPECT_FALSE(QORSecureStorage::setString(std::nullopt, "k"));
+  EXPECT_FALSE(QORSecureStorage::setData(Bytes{1}, "other"));
+  EXPECT_FALSE(QORSecureStorage::reset());
+  keychain->setFailureHook(nullptr);
+  EXPECT_EQ(QORSecureStorage::stringForKey("k"), "old");
+  EXPECT_EQ(QORSecureStorage::dataForKey("other"), std::nullopt);
+}
+
+TEST_F(SecureStorageTest, ResetForgetsTheEnrollmentInItsOrderAndKeepsTheRest) {
+  const std::vector<std::string> forgotten = {kQORSecureStorageHost,
+                                              kQORSecureStorageWebSocketHost,
+                                              kQORSecureStoragePubVtnBase64,
+                                              kQORSecureStorageInstallationId,
+                                              kQORSecureStorageEnrollmentId,
+                                              kQORSecureStorageSkVTN,
+                                              kQORSecureStorageAppPNS,
+                                              kQORSecureStoragePublicQorBase64,
+                                              kQORSecureStoragePrivateQorBase64,
+                                              kQORSecureStorageRsaUtilityPrivate};
+  const std::vector<std::string> kept = {kQORSecureStorageExternalId, kQORSecureStorageDeviceId,
+                                         kQORSecureStorageHttpHeaders, kQORSecureStorageSensitiveDataEncrypted,
+                                         kQORSecureStorageSkSessionEncrypted};
+  for (const auto& key : forgotten) ASSERT_TRUE(QORSecureStorage::setString("v-" + key, key));
+  for (const auto& key : kept) ASSERT_TRUE(QORSecureStorage::setString("v-" + key, key));
+  ASSERT_TRUE(QORSecureStorage::setString("host app's own", "unrelated"));
+
+  std::vector<std::string> deleted;
+  keychain->setFailureHook([&](platform::KeychainOperation op, const platform::KeychainQuery& q) {
+    if (op == platform::KeychainOperation::Delete) deleted.push_back(q.service.value_or("?"));
+    return platform::errSecSuccess;
+  });
+  EXPECT_TRUE(QORSecureStorage::reset());
+  EXPECT_EQ(deleted, forgotten);
+  for (const auto& key : forgotten) EXPECT_EQ(QORSecureStorage::stringForKey(key), std::nullopt) << key;
+  for (const auto& key : kept) EXPECT_EQ(QORSecureStorage::stringForKey(key), "v-" + key) << key;
+  EXPECT_EQ(QORSecureStorage::stringForKey("unrelated"), "host app's own");
+  EXPECT_EQ(QORCommonData::skVTN(), std::nullopt) << "the device counts as not enrolled";
+  EXPECT_TRUE(QORSecureStorage::reset()) << "a second reset finds nothing to delete, which is fine";
+}
+
+TEST_F(SecureStorageTest, CommonDataAccessorsUseTheirKeys) {
+  struct Text {
+    const char* key;
+    std::function<bool(const std::optional<std::string>&)> set;
+    std::function<std::optional<std::string>()> get;
+  };
+  const Text texts[] = {
+      {"host", QORCommonData::setHost, QORCommonData::host},
+      {"webSocketHost", QORCommonData::setWebSocketHost, QORCommonData::webSocketHost},
+      {"pubVtnBase64", QORCommonData::setPubVtnBase64, QORCommonData::pubVtnBase64},
+      {"installationId", QORCommonData::setInstallationId, QORCommonData::installationId},
+      {"enrollmentId", QORCommonData::setEnrollmentId, QORCommonData::enrollmentId},
+      {"externalId", QORCommonData::setExternalId, QORCommonData::externalId},
+      {"skVTN", QORCommonData::setSkVTN, QORCommonData::skVTN},
+      {"appPNS", QORCommonData::setAppPNS, QORCommonData::appPNS},
+  };
+  for (const auto& t : texts) {
+    ASSERT_TRUE(t.set(std::string("v-") + t.key)) << t.key;
+    EXPECT_EQ(QORSecureStorage::stringForKey(t.key), std::string("v-") + t.key) << t.key;
+    EXPECT_EQ(t.get(), std::string("v-") + t.key) << t.key;
+    ASSERT_TRUE(t.set(std::nullopt)) << t.key;
+    EXPECT_EQ(QORSecureStorage::dataForKey(t.key), std::nullopt) << t.key;
+  }
+  ASSERT_TRUE(QORCommonData::setSensitiveDataEncrypted(Bytes{1}));
+  ASSERT_TRUE(QORCommonData::setSkSessionEncrypted(Bytes{2}));
+  EXPECT_EQ(QORSecureStorage::dataForKey("sensitiveDataEncrypted"), Bytes{1});
+  EXPECT_EQ(QORSecureStorage::dataForKey("skSessionEncrypted"), Bytes{2});
+  EXPECT_EQ(QORCommonData::sensitiveDataEncrypted(), Bytes{1});
+  EXPECT_EQ(QORCommonData::skSessionEncrypted(), Bytes{2});
+}
+
+TEST_F(SecureStorageTest, HttpHeadersReadBackOnlyWhatIsSafeToSend) {
+  EXPECT_EQ(QORCommonData::httpHeaders(), Json::object()) << "nothing stored";
+  ASSERT_TRUE(QORCommonData::setHttpHeaders(std::nullopt));
+  EXPECT_EQ(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders), Bytes{}) << "nil stores zero bytes";
+  EXPECT_EQ(QORCommonData::httpHeaders(), Json::object());
+
+  ASSERT_TRUE(QORCommonData::setHttpHeaders(Json{{"X-Tenant", "bank"}, {"Authorization", "Bearer a\tb"}}));
+  EXPECT_EQ(QORCommonData::httpHeaders(), (Json{{"X-Tenant", "bank"}, {"Authorization", "Bearer a\tb"}}));
+
+  // Stored bytes are judged when read too: they may come from an older or a changed store.
+  struct Case {
+    const char* name;
+    std::string stored;
+    Json expected;
+  };
+  const Case cases[] = {
+      {"not JSON", "\x04\x0bstreamtyped", Json::object()},
+      {"an array", R"(["X-A","1"])", Json::object()},
+      {"non-text values", R"({"X-Num":1,"X-Obj":{"a":"b"},"X-Null":null,"X-Ok":"yes"})", {{"X-Ok", "yes"}}},
+      {"names that are not tokens",
+       R"({"X Bad":"1","":"2","X:Y":"3","N\u00e4me":"4","X-Good~1":"5"})",
+       {{"X-Good~1", "5"}}},
+      {"control characters in values",
+       R"({"A":"a\r\nSet-Cookie: x","B":"b\n","C":"c\u0000","D":"d\u0001","E":"e\u007f","F":"caf\u00e9"})",
+       {{"F", "caf\xC3\xA9"}}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(QORSecureStorage::setData(platform::bytesFromString(c.stored), kQORSecureStorageHttpHeaders));
+    EXPECT_EQ(QORCommonData::httpHeaders(), c.expected) << c.name;
+  }
+  // What cannot be sent is not stored either.
+  ASSERT_TRUE(QORCommonData::setHttpHeaders(Json{{"X-Ok", "1"}, {"X-Bad", "a\r\nb"}, {"X-Num", 2}}));
+  EXPECT_EQ(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders), platform::bytesFromString(R"({"X-Ok":"1"})"));
+}
+
+TEST(SecureStorageFile, ValuesSurviveReopening) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "store.sqlite").string();
+  platform::Keychain::setShared(platform::Keychain::openFile(path));
+  ASSERT_TRUE(QORCommonData::setInstallationId("installation"));
+  ASSERT_TRUE(QORCommonData::setHttpHeaders(Json{{"X-A", "1"}}));
+  ASSERT_TRUE(QORCommonData::setSensitiveDataEncrypted(Bytes(300, 0xAB)));
+  platform::Keychain::setShared(platform::Keychain::openFile(path));
+  EXPECT_EQ(QORCommonData::installationId(), "installation");
+  EXPECT_EQ(QORCommonData::httpHeaders(), (Json{{"X-A", "1"}}));
+  EXPECT_EQ(QORCommonData::sensitiveDataEncrypted(), Bytes(300, 0xAB));
+  platform::Keychain::setShared(nullptr);
+}
+
+}  // namespace
