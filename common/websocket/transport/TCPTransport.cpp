@@ -1,0 +1,228 @@
+#include "common/websocket/transport/TCPTransport.h"
+
+#include <cmath>
+
+#include "common/websocket/http/URLParts.h"
+#include "common/websocket/security/FoundationSecurity.h"
+#include "common/websocket/transport/TCPTransportError.h"
+#include "platform/socket/NetworkErrors.h"
+
+namespace qor {
+
+using platform::NWConnection;
+
+namespace {
+
+constexpr size_t kMinimumRead = 2;
+constexpr size_t kMaximumRead = 4096;
+
+ErrorPtr platformError(std::optional<platform::Error> error) {
+  if (!error) return nullptr;
+  return makeError<PlatformError>(std::move(*error));
+}
+
+// Whole seconds, rounded up; 0 (no limit of our own) for a timeout that is not a positive number.
+int64_t connectionTimeoutSeconds(double timeout) {
+  if (!std::isfinite(timeout) || timeout <= 0) return 0;
+  if (timeout >= 9.2e18) return INT64_MAX;
+  return static_cast<int64_t>(std::ceil(timeout));
+}
+
+}  // namespace
+
+TCPTransport::TCPTransport() : queue_(platform::SerialQueue::create("com.qor.websocket.tcp-transport")) {}
+
+std::shared_ptr<TCPTransport> TCPTransport::create() { return std::shared_ptr<TCPTransport>(new TCPTransport()); }
+
+std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection> connection) {
+  auto transport = create();
+  if (connection) {
+    {
+      std::lock_guard lock(transport->mutex_);
+      transport->connection_ = connection;
+    }
+    transport->start(connection);
+  }
+  return transport;
+}
+
+TCPTransport::~TCPTransport() {
+  // The handlers hold the transport weakly, so nothing of this connection is reported any more.
+  if (connection_) connection_->cancel();
+}
+
+void TCPTransport::registerDelegate(std::weak_ptr<TransportEventClient> delegate) {
+  std::lock_guard lock(mutex_);
+  delegate_ = std::move(delegate);
+}
+
+bool TCPTransport::usingTLS() const {
+  std::lock_guard lock(mutex_);
+  return isTLS_;
+}
+
+void TCPTransport::connect(const platform::URL& url, double timeout,
+                           std::shared_ptr<CertificatePinning> certificatePinning) {
+  const auto parts = getParts(url);
+  if (!parts || parts->port < 0 || parts->port > 65535) {
+    report(ConnectionState::Failed{makeError<TCPTransportError>(TCPTransportError::invalidRequest())});
+    return;
+  }
+  platform::NWParameters parameters;
+  parameters.tcp.connectionTimeout = connectionTimeoutSeconds(timeout);
+  if (parts->isTLS) {
+    // Without a pinner the standard evaluation for the host still decides.
+    auto pinner = certificatePinning ? certificatePinning : std::make_shared<FoundationSecurity>();
+    const std::string host = parts->host;
+    parameters.tls = platform::NWProtocolTLSOptions{
+        [pinner, host](std::shared_ptr<platform::SecTrust> trust, std::function<void(bool)> complete) {
+          pinner->evaluateTrust(trust, host, [complete](PinningState state) { complete(state.isSuccess()); });
+        },
+        queue_};
+  }
+  auto connection = NWConnection::create({parts->host, static_cast<uint16_t>(parts->port)}, std::move(parameters));
+  std::shared_ptr<NWConnection> previous;
+  {
+    std::lock_guard lock(mutex_);
+    isTLS_ = parts->isTLS;
+    failed_ = false;
+    previous = std::exchange(connection_, connection);
+  }
+  if (previous) previous->cancel();
+  start(connection);
+}
+
+void TCPTransport::start(const std::shared_ptr<NWConnection>& connection) {
+  std::weak_ptr<TCPTransport> weak = weak_from_this();
+  const NWConnection* tag = connection.get();
+  connection->setStateUpdateHandler([weak, tag](NWConnection::State state, std::optional<platform::Error> error) {
+    if (auto self = weak.lock()) self->onState(tag, state, std::move(error));
+  });
+  connection->setViabilityUpdateHandler([weak, tag](bool viable) {
+    if (auto self = weak.lock(); self && self->isCurrent(tag)) self->report(ConnectionState::Viability{viable});
+  });
+  connection->setBetterPathUpdateHandler([weak, tag](bool better) {
+    if (auto self = weak.lock(); self && self->isCurrent(tag)) self->report(ConnectionState::ShouldReconnect{better});
+  });
+  connection->start(queue_);
+  {
+    std::lock_guard lock(mutex_);
+    isRunning_ = true;
+  }
+  receiveNext(tag);
+}
+
+void TCPTransport::receiveNext(const NWConnection* tag) {
+  std::shared_ptr<NWConnection> connection;
+  {
+    std::lock_guard lock(mutex_);
+    if (!isRunning_ || connection_.get() != tag) return;
+    connection = connection_;
+  }
+  std::weak_ptr<TCPTransport> weak = weak_from_this();
+  connection->receive(kMinimumRead, kMaximumRead,
+                      [weak, tag](platform::OptBytes content, bool isComplete, std::optional<platform::Error> error) {
+                        if (auto self = weak.lock()) self->onReceive(tag, std::move(content), isComplete, std::move(error));
+                      });
+}
+
+void TCPTransport::onReceive(const NWConnection* tag, platform::OptBytes content, bool isComplete,
+                             std::optional<platform::Error> error) {
+  {
+    std::lock_guard lock(mutex_);
+    // Bytes that arrive after a disconnect, or for a replaced connection, belong to nobody.
+    if (!isRunning_ || connection_.get() != tag) return;
+  }
+  if (content && !content->empty()) report(ConnectionState::Receive{std::move(*content)});
+  if (isComplete) {
+    // The peer ended the stream: the connection cannot carry the protocol any more.
+    if (markFailed(tag)) {
+      report(ConnectionState::Failed{makeError<PlatformError>(platform::peerClosedError(platform::kNWErrorDomainPOSIX))});
+    }
+    return;
+  }
+  if (error) return;  // the state handler tells what happened to the connection
+  receiveNext(tag);
+}
+
+void TCPTransport::onState(const NWConnection* tag, NWConnection::State state, std::optional<platform::Error> error) {
+  if (!isCurrent(tag)) return;
+  switch (state) {
+    case NWConnection::State::setup:
+    case NWConnection::State::preparing:
+      break;
+    case NWConnection::State::waiting:
+      report(ConnectionState::Waiting{});
+      // The network will not change for this attempt: a refused or unreachable server is a failure,
+      // not a wait without end.
+      if (markFailed(tag)) report(ConnectionState::Failed{platformError(std::move(error))});
+      break;
+    case NWConnection::State::ready: {
+      bool failed;
+      {
+        std::lock_guard lock(mutex_);
+        failed = failed_;
+      }
+      if (!failed) report(ConnectionState::Connected{});
+      break;
+    }
+    case NWConnection::State::failed:
+      if (markFailed(tag)) report(ConnectionState::Failed{platformError(std::move(error))});
+      break;
+    case NWConnection::State::cancelled:
+      report(ConnectionState::Cancelled{});
+      break;
+  }
+}
+
+bool TCPTransport::markFailed(const NWConnection* tag) {
+  std::lock_guard lock(mutex_);
+  if (connection_.get() != tag || failed_) return false;
+  failed_ = true;
+  return true;
+}
+
+bool TCPTransport::isCurrent(const NWConnection* tag) const {
+  std::lock_guard lock(mutex_);
+  return connection_.get() == tag;
+}
+
+void TCPTransport::write(platform::Bytes data, WriteCompletion completion) {
+  std::shared_ptr<NWConnection> connection;
+  {
+    std::lock_guard lock(mutex_);
+    connection = connection_;
+  }
+  if (!connection) {
+    if (completion) {
+      queue_->post([completion] {
+        completion(makeError<PlatformError>(platform::notConnectedError(platform::kNWErrorDomainPOSIX)));
+      });
+    }
+    return;
+  }
+  connection->send(std::move(data), [completion](std::optional<platform::Error> error) {
+    if (completion) completion(platformError(std::move(error)));
+  });
+}
+
+void TCPTransport::disconnect() {
+  std::shared_ptr<NWConnection> connection;
+  {
+    std::lock_guard lock(mutex_);
+    isRunning_ = false;
+    connection = connection_;
+  }
+  if (connection) connection->cancel();
+}
+
+void TCPTransport::report(const ConnectionState& state) {
+  std::shared_ptr<TransportEventClient> delegate;
+  {
+    std::lock_guard lock(mutex_);
+    delegate = delegate_.lock();
+  }
+  if (delegate) delegate->connectionChanged(state);
+}
+
+}  // namespace qor
