@@ -17,12 +17,15 @@ bool isHttpToken(const std::string& name) {
   });
 }
 
-// No control character but the tab, which a field value may hold.
+// UTF-8 text with no control character but the tab, which a field value may hold. Bytes that
+// are not UTF-8 are no text: they could not be stored, and would take every other header with them.
 bool isSafeHeaderValue(const std::string& value) {
-  return std::none_of(value.begin(), value.end(), [](char c) {
-    auto u = static_cast<unsigned char>(c);
-    return (u < 0x20 && u != '\t') || u == 0x7F;
-  });
+  return std::none_of(value.begin(), value.end(),
+                      [](char c) {
+                        auto u = static_cast<unsigned char>(c);
+                        return (u < 0x20 && u != '\t') || u == 0x7F;
+                      }) &&
+         platform::isValidJSONObject(platform::Json::array({value}));
 }
 
 platform::Json sendableHeaders(const platform::Json& headers) {

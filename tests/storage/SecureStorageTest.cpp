@@ -161,7 +161,8 @@ TEST_F(SecureStorageTest, HttpHeadersReadBackOnlyWhatIsSafeToSend) {
     EXPECT_EQ(QORCommonData::httpHeaders(), c.expected) << c.name;
   }
   // What cannot be sent is not stored either.
-  ASSERT_TRUE(QORCommonData::setHttpHeaders(Json{{"X-Ok", "1"}, {"X-Bad", "a\r\nb"}, {"X-Num", 2}}));
+  ASSERT_TRUE(QORCommonData::setHttpHeaders(
+      Json{{"X-Ok", "1"}, {"X-Bad", "a\r\nb"}, {"X-Num", 2}, {"X-Not-Utf8", "\xFF\xFE"}}));
   EXPECT_EQ(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders), platform::bytesFromString(R"({"X-Ok":"1"})"));
 }
 
