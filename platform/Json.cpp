@@ -61,6 +61,36 @@ bool validValue(const Json& v) {
   }
 }
 
+// As deep as the platform's reader goes. Text from the network nested deeper than the stack allows
+// would crash the first copy or write of the value.
+constexpr size_t kMaxNestingDepth = 512;
+
+// Brackets outside of strings; exact for JSON, and text that is no JSON fails the parse anyway.
+template <class It>
+bool nestsTooDeep(It begin, It end) {
+  size_t depth = 0;
+  bool inString = false, escaped = false;
+  for (It it = begin; it != end; ++it) {
+    const auto c = static_cast<unsigned char>(*it);
+    if (inString) {
+      if (escaped) {
+        escaped = false;
+      } else if (c == '\\') {
+        escaped = true;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxNestingDepth) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool isValidJSONObject(const Json& value) {
@@ -79,12 +109,14 @@ OptBytes dataWithJSONObject(const Json& value) {
 }
 
 std::optional<Json> JSONObjectWithString(const std::string& text) {
+  if (nestsTooDeep(text.begin(), text.end())) return std::nullopt;
   Json parsed = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (parsed.is_discarded() || !(parsed.is_object() || parsed.is_array())) return std::nullopt;
   return parsed;
 }
 
 std::optional<Json> JSONObjectWithData(const Bytes& data) {
+  if (nestsTooDeep(data.begin(), data.end())) return std::nullopt;
   Json parsed = Json::parse(data.begin(), data.end(), nullptr, /*allow_exceptions=*/false);
   if (parsed.is_discarded() || !(parsed.is_object() || parsed.is_array())) return std::nullopt;
   return parsed;

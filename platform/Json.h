@@ -23,7 +23,7 @@ OptBytes dataWithJSONObject(const Json& value);
 std::optional<std::string> stringWithJSONObject(const Json& value);
 
 // Parses text whose top level is an object or an array; nullopt for anything else (malformed text,
-// invalid UTF-8, a bare scalar, trailing garbage).
+// invalid UTF-8, a bare scalar, trailing garbage, nesting deeper than 512 levels).
 std::optional<Json> JSONObjectWithData(const Bytes& data);
 std::optional<Json> JSONObjectWithString(const std::string& text);
 

@@ -59,6 +59,17 @@ TEST(Json, ReadsOnlyWellFormedObjectsAndArrays) {
   }
 }
 
+TEST(Json, RefusesNestingDeeperThanTheStackAllows) {
+  auto nested = [](size_t depth, const std::string& inner = "") {
+    return std::string(depth, '[') + inner + std::string(depth, ']');
+  };
+  EXPECT_TRUE(platform::JSONObjectWithString(nested(512)));
+  EXPECT_FALSE(platform::JSONObjectWithString(nested(513)));
+  EXPECT_FALSE(platform::JSONObjectWithData(platform::bytesFromString(nested(200000))));
+  // Brackets inside texts, escaped quotes included, are no nesting.
+  EXPECT_TRUE(platform::JSONObjectWithString("[\"\\\"" + std::string(1000, '[') + "\"]"));
+}
+
 TEST(Json, TypedMemberReadsTreatOtherTypesAsMissing) {
   Json object = {{"s", "text"}, {"n", 5}, {"o", Json::object()}};
   EXPECT_EQ(platform::stringMember(object, "s"), "text");
