@@ -51,7 +51,10 @@ TEST(PerMessageDeflate, ReadsTheNegotiatedParameters) {
   };
   for (const auto& c : table) {
     SCOPED_TRACE(c.name);
+    // A reused handler: each answer replaces what the connection before it negotiated.
     WSCompression comp;
+    comp.load({{ext, "permessage-deflate; server_max_window_bits=11; client_max_window_bits=12; "
+                     "server_no_context_takeover; client_no_context_takeover"}});
     comp.load(c.headers);
     EXPECT_EQ(comp.isNegotiated(), c.negotiated);
     EXPECT_EQ(comp.decompressorWindowBits(), c.inflateBits);
