@@ -60,14 +60,15 @@ WSCompression::WSCompression() = default;
 WSCompression::~WSCompression() = default;
 
 void WSCompression::load(const HeaderFields& headers) {
-  auto field = findHeaderField(headers, kHeaderWSExtensions);
-  if (!field) return;
-  // The server answers with the one offer it accepted; anything after a comma is not ours.
-  auto params = splitOutsideQuotes(splitOutsideQuotes(*field, ',').front(), ';');
+  // An answer without the field declined the extension: nothing of an earlier connection stays.
   decompressor_.reset();
   compressor_.reset();
   decompressorTakeOver_ = false;
   compressorTakeOver_ = false;
+  auto field = findHeaderField(headers, kHeaderWSExtensions);
+  if (!field) return;
+  // The server answers with the one offer it accepted; anything after a comma is not ours.
+  auto params = splitOutsideQuotes(splitOutsideQuotes(*field, ',').front(), ';');
   if (!platform::fieldNamesEqual(trim(params.front()), "permessage-deflate")) return;
 
   int serverBits = kDefaultWindowBits;

@@ -53,6 +53,9 @@ platform::OptBytes Compressor::compress(const platform::Bytes& data) {
     pos += chunk;
   } while (pos < data.size());
 
+  // An empty message right after another flush gives zlib nothing to write; the first byte of an
+  // empty stored block (the receiver adds the rest) is the message then (RFC 7692, 7.2.3.6).
+  if (data.empty() && out.empty()) return platform::Bytes{0x00};
   static constexpr uint8_t kTail[4] = {0x00, 0x00, 0xFF, 0xFF};
   if (out.size() < 4 || !std::equal(out.end() - 4, out.end(), kTail)) return std::nullopt;
   out.resize(out.size() - 4);
