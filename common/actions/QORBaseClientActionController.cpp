@@ -60,10 +60,11 @@ void QORBaseClientActionController::clientActionFinishedWithStatus(const std::sh
     return;
   }
   bool wasStarted = started();
+  uint64_t endsBefore = runEnds_.load();
   saveActionResponse(action);
   // A subclass that ended the run inside saveActionResponse (64 of the authorization flow) has
-  // reported; the next action must not start.
-  if (wasStarted && !started()) return;
+  // reported; the next action must not start, even when the delegate began a new run on hearing it.
+  if (wasStarted && runEnds_.load() != endsBefore) return;
   runNextAction(action);
 }
 
@@ -80,6 +81,7 @@ void QORBaseClientActionController::runNextAction(const std::shared_ptr<QORBaseC
 }
 
 void QORBaseClientActionController::finishWithErrorStatus(QORStatus status) {
+  ++runEnds_;
   setStarted(false);
   tellDelegate(status);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -66,6 +67,7 @@ class QORBaseClientActionController : public virtual QORClientActionDataSource,
 
  private:
   std::atomic<bool> started_{false};
+  std::atomic<uint64_t> runEnds_{0};  // calls of finishWithErrorStatus
   std::weak_ptr<QORBaseClientActionControllerDelegate> delegate_;
   mutable std::mutex mutex_;  // guards the two values that the action's queue reads
   platform::OptBytes nonce_;

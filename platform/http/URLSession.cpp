@@ -275,6 +275,9 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
         name.find(':') != std::string::npos) {
       continue;
     }
+    // The body's length and framing are the session's own: a stored value would cut the body
+    // short and leave its rest on a reused connection as the start of the next request.
+    if (fieldNamesEqual(name, "Content-Length") || fieldNamesEqual(name, "Transfer-Encoding")) continue;
     if (fieldNamesEqual(name, "Expect")) hasExpect = true;
     // "Name;" is libcurl's way of sending a field with an empty value.
     transfer.headers.append(value.empty() ? name + ";" : name + ": " + value);

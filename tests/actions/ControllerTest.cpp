@@ -144,6 +144,26 @@ TEST_F(ActionsTest, RunEndedInsideSaveActionResponseStartsNothingMore) {
   EXPECT_EQ(server_->requests().size(), 1u);
 }
 
+TEST_F(ActionsTest, RunRestartedFromTheReportOfAnEndInsideSaveActionResponseGoesOn) {
+  // The delegate starts again when it hears 64; the new run must not be ended by the old action.
+  auto controller = TestController::create();
+  controller->actionCount = 2;
+  bool failOnce = true;
+  controller->onSave = [&](TestController& self) {
+    if (std::exchange(failOnce, false)) self.finishWithErrorStatus(64);
+  };
+  auto delegate = std::make_shared<RecordingDelegate>();
+  delegate->onFinish = [&] {
+    if (delegate->statuses.size() == 1) controller->start();
+  };
+  controller->setDelegate(delegate);
+  controller->start();
+  waitForStatuses(*delegate, 2);
+  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{64, 1}));
+  EXPECT_EQ(acceptedRequests(*server_).size(), 3u);
+  EXPECT_FALSE(controller->started());
+}
+
 TEST_F(ActionsTest, AddedActionRunsLastAndEndsTheRunWith1) {
   auto controller = TestController::create();
   controller->actionCount = 1;

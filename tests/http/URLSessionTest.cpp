@@ -129,6 +129,28 @@ TEST_F(URLSessionTest, SendsMethodHeadersAndBodyAsSet) {
   }
 }
 
+TEST_F(URLSessionTest, FramesTheBodyItselfWhateverFieldsTheCallerAdds) {
+  const std::pair<const char*, const char*> fields[] = {
+      {"Content-Length", "3"},
+      {"content-length", "100000"},
+      {"Transfer-Encoding", "chunked"},
+  };
+  const Bytes body = platform::bytesFromString(R"({"sealed":"body"})");
+  for (const auto& [name, value] : fields) {
+    SCOPED_TRACE(std::string(name) + ": " + value);
+    URLRequest request = requestFor(echo());
+    request.setHTTPMethod("POST");
+    request.addValue(value, name);
+    request.setHTTPBody(body);
+    Outcome outcome = run(*session_, request, std::chrono::seconds(5));
+    ASSERT_FALSE(outcome.error) << outcome.error->localizedDescription();
+    Json seen = outcome.json();
+    EXPECT_EQ(fieldsNamed(seen, "Content-Length"), std::vector<std::string>{std::to_string(body.size())});
+    EXPECT_TRUE(fieldsNamed(seen, "Transfer-Encoding").empty());
+    EXPECT_EQ(platform::base64Decode(seen["body"].get<std::string>()), OptBytes(body));
+  }
+}
+
 TEST_F(URLSessionTest, ReplacingAllFieldsDropsTheEarlierOnes) {
   URLRequest request = requestFor(echo());
   request.addValue("old", "X-Old");
