@@ -11,7 +11,7 @@
 
 namespace platform {
 
-// Writes the message and, unless it already ends in one, a line break, in one piece.
+// Writes the message and, unless it already ends in one, a line break, with one write.
 void systemLog(std::string_view message);
 
 class LogCapture {

@@ -5,7 +5,7 @@
 //
 // Called on the main queue (or, for the device-information report, on its own queue); every
 // completion of a request that was sent runs once, on the main queue. Class methods only; the one
-// piece of state is the process-wide `hasWebsocketError`, only ever set.
+// bit of state is the process-wide `hasWebsocketError`, only ever set.
 #pragma once
 
 #include <memory>

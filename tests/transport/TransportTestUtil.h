@@ -1,4 +1,4 @@
-// Shared pieces of the transport tests: the certificates of one test run and a recording client.
+// Shared helpers of the transport tests: the certificates of one test run and a recording client.
 #pragma once
 
 #include <chrono>

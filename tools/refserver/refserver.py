@@ -235,7 +235,7 @@ class Opened:
         self.body = None
         self.key = None
         self.iv = None
-        self.spec = None
+        self.action = None
 
 
 def open_envelope(server_key, path, raw, opened):
@@ -262,13 +262,13 @@ def open_envelope(server_key, path, raw, opened):
     action_type = header.get("type")
     if isinstance(action_type, bool) or not isinstance(action_type, int):
         raise Refused(3, "the header's type is not a number")
-    spec = ACTIONS.get(action_type)
-    if spec is None:
+    action = ACTIONS.get(action_type)
+    if action is None:
         raise Refused(4, f"unknown action type {action_type}")
-    if path not in spec.paths:
+    if path not in action.paths:
         raise Refused(4, f"action type {action_type} does not belong on {path}")
-    require_members("the header", header, spec.header_members)
-    opened.spec = spec
+    require_members("the header", header, action.header_members)
+    opened.action = action
     opened.iv = decode_b64_member("nIV", header["nIV"], 16)
     opened.key = decode_b64_member("symmetricKeyQOR", header["symmetricKeyQOR"], 16)
 
@@ -283,7 +283,7 @@ def open_envelope(server_key, path, raw, opened):
         body = json.loads(plain_body.decode("utf-8"))
     except Exception:
         raise Refused(5, "the body is not JSON")
-    require_members("the body", body, spec.body_members)
+    require_members("the body", body, action.body_members)
     decode_b64_member("nonceQOR", body["nonceQOR"])
     opened.body = body
 
@@ -386,16 +386,16 @@ class Handler(BaseHTTPRequestHandler):
         if "trickle" not in query:
             self.send_json(status, description)
             return
-        # The answer in ten pieces spread over the given seconds: slow, but never idle for long.
+        # The answer in ten chunks spread over the given seconds: slow, but never idle for long.
         data = json.dumps(description).encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
-        piece = max(1, len(data) // 10 + 1)
+        chunk = max(1, len(data) // 10 + 1)
         pause = float(query["trickle"][0]) / 10
-        for start in range(0, len(data), piece):
-            self.wfile.write(data[start:start + piece])
+        for start in range(0, len(data), chunk):
+            self.wfile.write(data[start:start + chunk])
             self.wfile.flush()
             time.sleep(pause)
 
@@ -429,7 +429,7 @@ class Handler(BaseHTTPRequestHandler):
             device = ctx.device()
             device["requests"] += 1
             device["types"].append(opened.header["type"])
-            extras = opened.spec.handler(ctx)
+            extras = opened.action.handler(ctx)
             state.requests.append(record)
 
         if entry.get("delay"):
