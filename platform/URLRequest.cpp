@@ -2,38 +2,23 @@
 
 #include <algorithm>
 
+#include "platform/http/HTTPFieldName.h"
+
 namespace platform {
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return lower(x) == lower(y);
-         });
-}
-
-// RFC 9110 token.
-bool isToken(std::string_view name) {
-  constexpr std::string_view kSpecials = "!#$%&'*+-.^_`|~";
-  return !name.empty() && std::all_of(name.begin(), name.end(), [&](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           kSpecials.find(c) != std::string_view::npos;
-  });
-}
 
 bool isSafeValue(std::string_view value) { return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
 
 template <class Fields>
 auto findField(Fields& fields, std::string_view name) {
   return std::find_if(fields.begin(), fields.end(),
-                      [&](const auto& entry) { return equalsIgnoringCase(entry.first, name); });
+                      [&](const auto& entry) { return fieldNamesEqual(entry.first, name); });
 }
 
 }  // namespace
 
 bool URLRequest::setValue(const std::optional<std::string>& value, std::string_view field) {
-  if (!isToken(field) || (value && !isSafeValue(*value))) return false;
+  if (!isHTTPToken(field) || (value && !isSafeValue(*value))) return false;
   auto it = findField(fields_, field);
   if (!value) {
     if (it != fields_.end()) fields_.erase(it);
@@ -46,7 +31,7 @@ bool URLRequest::setValue(const std::optional<std::string>& value, std::string_v
 }
 
 bool URLRequest::addValue(std::string_view value, std::string_view field) {
-  if (!isToken(field) || !isSafeValue(value)) return false;
+  if (!isHTTPToken(field) || !isSafeValue(value)) return false;
   if (auto it = findField(fields_, field); it != fields_.end()) {
     it->second.append(",").append(value);
   } else {

@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/http/HTTPFieldName.h"
+
 #include "common/storage/QORSecureStorage.h"
 
 namespace qor {
 namespace {
-
-// RFC 9110 token: one or more of ALPHA, DIGIT and !#$%&'*+-.^_`|~
-bool isHttpToken(const std::string& name) {
-  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-    auto u = static_cast<unsigned char>(c);
-    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
-           (u != 0 && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
-  });
-}
 
 // UTF-8 text with no control character but the tab, which a field value may hold. Bytes that
 // are not UTF-8 are no text: they could not be stored, and would take every other header with them.
@@ -32,7 +25,7 @@ platform::Json sendableHeaders(const platform::Json& headers) {
   platform::Json kept = platform::Json::object();
   if (!headers.is_object()) return kept;
   for (const auto& [name, value] : headers.items()) {
-    if (!value.is_string() || !isHttpToken(name)) continue;
+    if (!value.is_string() || !platform::isHTTPToken(name)) continue;
     const auto& text = value.get_ref<const std::string&>();
     if (isSafeHeaderValue(text)) kept[name] = text;
   }

@@ -1,6 +1,7 @@
 #include "platform/http/HTTPFieldName.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform {
 
@@ -22,6 +23,13 @@ std::string lowercasedASCII(std::string_view text) {
 bool FieldNameLess::operator()(std::string_view a, std::string_view b) const {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                       [](char x, char y) { return lower(x) < lower(y); });
+}
+
+bool isHTTPToken(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           (c != '\0' && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
+  });
 }
 
 }  // namespace platform

@@ -9,6 +9,8 @@ namespace platform {
 
 bool fieldNamesEqual(std::string_view a, std::string_view b);
 std::string lowercasedASCII(std::string_view text);
+// RFC 9110 token: one or more of ALPHA, DIGIT and !#$%&'*+-.^_`|~ (field names, methods).
+bool isHTTPToken(std::string_view text);
 
 // Orders field names as fieldNamesEqual compares them, for maps keyed by field name.
 struct FieldNameLess {

@@ -26,14 +26,6 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-bool isHTTPToken(std::string_view text) {
-  if (text.empty()) return false;
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c)) return true;
-    return std::strchr("!#$%&'*+-.^_`|~", c) != nullptr && c != '\0';
-  });
-}
-
 HTTPMessage HTTPMessage::request(std::string method, const URL& url) {
   HTTPMessage m;
   m.isRequest_ = true;

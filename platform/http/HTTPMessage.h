@@ -14,6 +14,7 @@
 
 #include "platform/Bytes.h"
 #include "platform/URL.h"
+#include "platform/http/HTTPFieldName.h"
 
 namespace platform {
 
@@ -71,7 +72,5 @@ class HTTPMessage {
   std::string statusReason_;
 };
 
-// RFC 9110 token characters, for field names and methods.
-bool isHTTPToken(std::string_view text);
 
 }  // namespace platform
