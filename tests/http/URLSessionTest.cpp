@@ -200,8 +200,10 @@ TEST_F(URLSessionTest, TimeOutIsAnIdleTimeNotATotal) {
   EXPECT_FALSE(stalled.data);
   EXPECT_FALSE(stalled.response);
 
-  // Three seconds in all, but bytes keep coming every 0.3 s: no time-out.
-  Outcome slow = run(*session_, requestFor(echo("?trickle=3&size=2000")));
+  // Six seconds in all, but bytes keep coming every 0.6 s: no time-out. The longer idle time leaves
+  // room for a connect and handshake that a loaded machine under the sanitizers slows down.
+  session_->setTimeoutIntervalForRequest(4.0);
+  Outcome slow = run(*session_, requestFor(echo("?trickle=6&size=2000")));
   EXPECT_FALSE(slow.error) << slow.error->localizedDescription();
   EXPECT_EQ(slow.json()["method"], "GET");
 
