@@ -25,6 +25,7 @@ that action type. Its members, all optional:
     "bodySet": {...}   / "bodyRemove": [...]     change members of the answer body before sealing
     "seal": "wrongKey" | "wrongIv" | "flip" | "notObject"   spoil the sealed body
     "codeBlockSet": {...} / "codeBlockRemove": [...]   change members of the code block's body
+    "codeBlockMembersRemove": [...]   leave members ("id", "body", ...) out of the code block itself
     "codeBlock": value   send this value as "actionCodeBlock" instead of the one made
 The answer body always starts from {"nonceQOR": <the request's nonce>} plus what the action's
 handler adds; the outer answer from {"dataEncryptedResponse", "signatureVTN",
@@ -258,8 +259,11 @@ def code_block(ctx, kind, members):
     for name in ctx.entry.get("codeBlockRemove", []):
         body.pop(name, None)
     raw = json.dumps(body).encode("utf-8")
-    block = {"id": f"{kind}-{next(ids)}", "lifeTime": 300, "body": b64(raw)}
-    return block, {"id": block["id"], "hash": b64(hashlib.sha256(raw).digest()), "seed": body.get("seed")}
+    block_id = f"{kind}-{next(ids)}"
+    block = {"id": block_id, "lifeTime": 300, "body": b64(raw)}
+    for name in ctx.entry.get("codeBlockMembersRemove", []):
+        block.pop(name, None)
+    return block, {"id": block_id, "hash": b64(hashlib.sha256(raw).digest()), "seed": body.get("seed")}
 
 
 def answer_block(ctx, block):
@@ -381,22 +385,22 @@ def open_user_answer(ctx, device, session, record):
     try:
         raw = b64decode_strict(record["value"])
     except Exception:
-        raise Refused(9, "the user answer is not Base64")
+        raise Refused(9, "user answer: not Base64")
     opened = open_sealed_answer(device, raw)
     if opened is None:
         try:
             opened = ("plain", raw.decode("utf-8"), None)
         except UnicodeDecodeError:
-            raise Refused(9, "the user answer neither opens nor is text")
+            raise Refused(9, "user answer: neither opens nor is text")
     form, value, nonce = opened
     kind = record["type"]
     pin_key = session["prepareBody"].get("argCustomEncryptionPinKey")
     if kind == 405 and form != "plain":
-        raise Refused(9, "a biometric approval is sent plain")
+        raise Refused(9, "user answer: a biometric approval is sent plain")
     if kind in (402, 413) and form == "sps":
-        raise Refused(9, "a PIN answer is never sealed under the answer key")
+        raise Refused(9, "user answer: a PIN is never sealed under the answer key")
     if kind in (402, 413) and form == "plain" and pin_key:
-        raise Refused(9, "a PIN answer is sealed under the transaction's PIN key")
+        raise Refused(9, "user answer: a PIN is sealed under the transaction's PIN key")
     return {"type": kind, "form": form, "value": value, "nonce": nonce}
 
 
@@ -433,6 +437,8 @@ def enroll(state, command):
         pub_client = serialization.load_der_public_key(b64decode_strict(command["pubClient"]))
         installation_id = require_text("installationId", command["installationId"])
         enrollment_id = require_text("enrollmentId", command["enrollmentId"])
+        if not isinstance(command.get("transaction") or {}, dict):
+            raise ValueError("transaction is not an object")
     except Exception as e:
         return {"ok": False, "error": f"bad enroll command: {e}"}
     device = {
@@ -441,7 +447,7 @@ def enroll(state, command):
         "sps": new_rsa_key(),
         "storage": new_rsa_key(),
         "pin": new_rsa_key() if command.get("pinKey") else None,
-        "transaction": dict(command.get("transaction", {})),
+        "transaction": dict(command.get("transaction") or {}),
         "decisions": [],
     }
     with state.lock:
@@ -785,13 +791,13 @@ class Handler(BaseHTTPRequestHandler):
             "headers": [[k, v] for k, v in self.headers.items()],
             "connection": self.connection_number,
         }
-        def refuse(refused):
+        def refuse(refused, status=400):
             record.update({"accepted": False, "reason": refused.message,
                            "installationId": opened.installation_id, "header": opened.header,
                            "body": opened.body})
             with state.lock:
                 state.requests.append(record)
-            self.send_json(400, {"error": {"code": refused.code, "message": refused.message}})
+            self.send_json(status, {"error": {"code": refused.code, "message": refused.message}})
 
         try:
             if self.command not in ("POST", "PUT"):
@@ -815,9 +821,12 @@ class Handler(BaseHTTPRequestHandler):
                 extras = opened.action.handler(ctx)
                 state.requests.append(record)
             except Refused as e:
-                refused = e
+                refused, status = e, 400
+            except Exception as e:
+                # A fault of the server itself: answered, so that no client retries it unseen.
+                refused, status = Refused(99, f"server fault: {e!r}"), 500
         if refused is not None:
-            refuse(refused)
+            refuse(refused, status)
             return
 
         if entry.get("delay"):
@@ -913,7 +922,8 @@ def control_loop(server, state):
         elif cmd == "enroll":
             answer(enroll(state, command))
         elif cmd == "hashCodes":
-            answer({"ok": True, "hashCodes": [record_hash_code(r) for r in command.get("records", [])]})
+            answer({"ok": True, "hashCodes": [record_hash_code(r) if isinstance(r, dict) else None
+                                              for r in command.get("records", [])]})
         elif cmd == "quit":
             answer({"ok": True})
             break
