@@ -27,9 +27,9 @@ std::string base64Of(const std::string& text) { return platform::base64Encode(pl
 std::vector<Json> withServerModule(const std::string& code, const std::vector<Json>& inputs) {
   const std::string script =
       "import importlib.util, json, sys\n"
-      "spec = importlib.util.spec_from_file_location('server', sys.argv[1])\n"
-      "server = importlib.util.module_from_spec(spec)\n"
-      "spec.loader.exec_module(server)\n"
+      "loader = importlib.util.spec_from_file_location('server', sys.argv[1])\n"
+      "server = importlib.util.module_from_spec(loader)\n"
+      "loader.loader.exec_module(server)\n"
       "for line in sys.stdin:\n"
       "    value = json.loads(line)\n" +
       code;
