@@ -3,6 +3,6 @@
 namespace qor {
 
 const double QORVersionNumber = 1.0;
-const char* const QORVersionString = "1.0.0";
+const char* const QORVersionString = "@(#)PROGRAM:QOR  PROJECT:QOR-1\n";
 
 }  // namespace qor

@@ -11,7 +11,9 @@ Control: one JSON command per line on standard input, one JSON answer per line o
     {"cmd": "script", "answers": [ {...}, ... ]}  queue how the next action answers misbehave
     {"cmd": "requests"}                          every action request seen so far, opened
     {"cmd": "state"}                             per-device and per-session state
-    {"cmd": "reset"}                             forget script, requests and state
+    {"cmd": "reset"}                             forget script, requests, state and enrolled devices
+    {"cmd": "enroll", ...}                       install an enrolled device (see below)
+    {"cmd": "hashCodes", "records": [...]}       the 32-bit hash code of each record dictionary
     {"cmd": "quit"}                              stop (end of input stops too)
 
 A script entry applies to the next action request (FIFO); with "type" it waits for a request of
@@ -22,9 +24,22 @@ that action type. Its members, all optional:
     "answerSet": {...} / "answerRemove": [...]   change members of the outer answer
     "bodySet": {...}   / "bodyRemove": [...]     change members of the answer body before sealing
     "seal": "wrongKey" | "wrongIv" | "flip" | "notObject"   spoil the sealed body
+    "codeBlockSet": {...} / "codeBlockRemove": [...]   change members of the code block's body
+    "codeBlockMembersRemove": [...]   leave members ("id", "body", ...) out of the code block itself
+    "codeBlock": value   send this value as "actionCodeBlock" instead of the one made
 The answer body always starts from {"nonceQOR": <the request's nonce>} plus what the action's
 handler adds; the outer answer from {"dataEncryptedResponse", "signatureVTN",
 "status": {"code": 0, "message": "ok"}}.
+
+Authorization (types 103-107) needs an enrolled device. Enrollment has a flow of its own; until a
+test runs it, "enroll" installs the server's side of an enrolled device:
+    {"cmd": "enroll", "installationId": "...", "enrollmentId": "...",
+     "pubClient": "<Base64 of the client's RSA public key, SubjectPublicKeyInfo DER>",
+     "pinKey": true|false, "transaction": {members of every prepare code block's body}}
+It answers the keys the client keeps: {"ok": true, "pubSps": ..., "pubStorage": ...,
+"pubPin": ... or null} (Base64 of SubjectPublicKeyInfo DER); the server keeps their private keys.
+The client seals its key store (its private key and "pubSps") under "pubStorage" itself.
+"state" then shows, per device, the sessions and the decisions the server opened.
 
 Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
 a JSON description of the request (method, path, header fields in order, body in Base64, connection
@@ -34,9 +49,12 @@ number, request number on that connection).
 import argparse
 import base64
 import datetime
+import hashlib
 import ipaddress
+import itertools
 import json
 import os
+import re
 import secrets
 import socket
 import socketserver
@@ -77,6 +95,8 @@ class Refused(Exception):
 # its body is sealed, and a handler that adds members to the answer body. Later flows add rows.
 
 HEADER_BASE = {"type", "nIV", "symmetricKeyQOR"}
+HEADER_ENROLLED = HEADER_BASE | {"enrollmentId"}
+HEADER_AGREED = {"type", "nIV", "enrollmentId"}
 BODY_BASE = {"nonceQOR"}
 
 
@@ -85,19 +105,377 @@ def handle_core_test(ctx):
     return {"echoType": ctx.header["type"], "installationId": ctx.installation_id}
 
 
+def header_key(state, installation_id, header):
+    """The body key of most actions: the fresh AES key the header carries."""
+    return decode_b64_member("symmetricKeyQOR", header["symmetricKeyQOR"], 16)
+
+
+def agreed_key(state, installation_id, header):
+    """From the second handshake step on, bodies both ways are sealed with the agreed ECDH secret."""
+    with state.lock:
+        device = state.enrolled.get(installation_id)
+        session = device and device.get("session")
+        secret = session and session.get("shared")
+    if secret is None:
+        raise Refused(6, "no secret is agreed with this device")
+    return secret
+
+
 class ActionSpec:
-    def __init__(self, name, header_members, body_members, handler, paths):
+    def __init__(self, name, header_members, body_members, handler, paths, body_key=header_key):
         self.name = name
         self.header_members = set(header_members)
         self.body_members = set(body_members)
         self.handler = handler
         self.paths = set(paths)
+        self.body_key = body_key
+
+
+# ----------------------------------------------------------------------------------------------
+# Authorization: wake-up (105), two handshake steps (106, 107), prepare (103) and commit (104).
+# Every nonce, record hash and sealed answer is checked here from the protocol's own rules.
+
+BRAINPOOL = ec.BrainpoolP256R1()
+SESSION_TIMEOUT = 120
+ANSWER_FORMS = ("sps", "pin", "plain")
+ids = itertools.count(1)
+
+
+def md5(*parts):
+    return hashlib.md5(b"".join(parts)).digest()
+
+
+def spki(public_key):
+    return public_key.public_bytes(serialization.Encoding.DER,
+                                   serialization.PublicFormat.SubjectPublicKeyInfo)
+
+
+def pkcs8(private_key):
+    return private_key.private_bytes(serialization.Encoding.DER, serialization.PrivateFormat.PKCS8,
+                                     serialization.NoEncryption())
+
+
+def new_rsa_key():
+    return rsa.generate_private_key(public_exponent=65537, key_size=2048)
+
+
+def java_hash(text):
+    """Java's String.hashCode over UTF-16 code units, as an unsigned 32-bit value."""
+    if text is None:
+        return 0
+    units = text.encode("utf-16-le", "surrogatepass")
+    h = 0
+    for i in range(0, len(units), 2):
+        h = (31 * h + int.from_bytes(units[i:i + 2], "little")) & 0xFFFFFFFF
+    return h
+
+
+def record_hash_code(record):
+    """The 32-bit hash code of a record dictionary, by its type."""
+    kind = record.get("type")
+    if kind == 1102:
+        return (59 * java_hash(record.get("codeBlockHash")) + java_hash(record.get("codeBlockId"))
+                + 4041441) & 0xFFFFFFFF
+    if kind == 1104:
+        return (59 * java_hash(record.get("codeBlockId")) + 4048404) & 0xFFFFFFFF
+    if kind in (302, 304, 310) and record.get("className") == "SessionArtifact":
+        return kind + 59
+    if record.get("className") == "ScreenshotArtifact":
+        prime = 59
+        return (prime * (prime + kind) + prime * java_hash(record.get("screenshotData"))) & 0xFFFFFFFF
+    return 0
+
+
+# The exact members of each kind of record the server knows; other kinds (device findings) need
+# only a numeric "type" and a "className".
+RECORD_FORMS = {
+    "CodeBlockArtifact": ({"type", "className", "codeBlockId", "codeBlockHash"}, {1102}),
+    "CallArtifact": ({"type", "className", "codeBlockId", "calls"}, {1104}),
+    "SessionArtifact": ({"type", "className"}, {302, 304, 310}),
+    "UserAnswer": ({"type", "className", "value"}, {401, 402, 404, 405, 412, 413, 414}),
+}
+
+
+def check_records(records):
+    if not isinstance(records, list):
+        raise Refused(8, "artifacts is not a list")
+    for record in records:
+        if not isinstance(record, dict):
+            raise Refused(8, "a record is not a JSON object")
+        kind = record.get("type")
+        if isinstance(kind, bool) or not isinstance(kind, int):
+            raise Refused(8, f"a record's type is not a number: {record}")
+        name = record.get("className")
+        if not isinstance(name, str):
+            raise Refused(8, f"a record has no className: {record}")
+        if name in RECORD_FORMS:
+            members, kinds = RECORD_FORMS[name]
+            if set(record) != members or kind not in kinds:
+                raise Refused(8, f"malformed {name} record: {record}")
+        if name == "CallArtifact" and record["calls"] != []:
+            raise Refused(8, "a calls record with calls")
+        for member in ("codeBlockId", "codeBlockHash", "value"):
+            if member in record and not isinstance(record[member], str):
+                raise Refused(8, f"{member} is not text: {record}")
+
+
+def enrolled_device(ctx):
+    device = ctx.state.enrolled.get(ctx.installation_id)
+    if device is None:
+        raise Refused(6, f"device {ctx.installation_id} is not enrolled")
+    if ctx.header.get("enrollmentId") != device["enrollmentId"]:
+        raise Refused(6, "the header's enrollmentId is not the device's")
+    return device
+
+
+def current_session(ctx, device, needs):
+    session = device.get("session")
+    if session is None or needs not in session:
+        raise Refused(6, f"no authorization of this device has reached {needs}")
+    return session
+
+
+def body_bytes(ctx, name):
+    return decode_b64_member(name, ctx.body[name])
+
+
+def check_nonce(ctx, expected, rule):
+    got = body_bytes(ctx, "nonceQOR")
+    if got != expected:
+        raise Refused(7, f"nonceQOR is not {rule}")
+    ctx.session(ctx.installation_id).setdefault("nonceChecks", []).append(
+        {"type": ctx.header["type"], "rule": rule, "nonce": b64(got)})
+
+
+def check_random_nonce(ctx):
+    if len(body_bytes(ctx, "nonceQOR")) != 16:
+        raise Refused(7, "nonceQOR does not hold 16 bytes")
+
+
+def code_block(ctx, kind, members):
+    """An "actionCodeBlock" whose body carries the members; remembers the block's id and digest."""
+    body = dict(members)
+    body.update(ctx.entry.get("codeBlockSet", {}))
+    for name in ctx.entry.get("codeBlockRemove", []):
+        body.pop(name, None)
+    raw = json.dumps(body).encode("utf-8")
+    block_id = f"{kind}-{next(ids)}"
+    block = {"id": block_id, "lifeTime": 300, "body": b64(raw)}
+    for name in ctx.entry.get("codeBlockMembersRemove", []):
+        block.pop(name, None)
+    return block, {"id": block_id, "hash": b64(hashlib.sha256(raw).digest()), "seed": body.get("seed")}
+
+
+def answer_block(ctx, block):
+    return {"actionCodeBlock": ctx.entry.get("codeBlock", block)}
+
+
+def new_seed():
+    return secrets.token_urlsafe(12)
+
+
+def handle_wake_up(ctx):
+    device = enrolled_device(ctx)
+    check_random_nonce(ctx)
+    session_id = ctx.body["sessionId"]
+    if isinstance(session_id, bool) or not isinstance(session_id, int):
+        raise Refused(2, "sessionId is not a number")
+    check_records(ctx.body["artifacts"])
+    next_storage = new_rsa_key()
+    block, kept = code_block(ctx, "wakeup", {
+        "seed": new_seed(),
+        "prvStorageCurrent": b64(pkcs8(device["storage"])),
+        "pubStorageNext": b64(spki(next_storage.public_key())),
+    })
+    # The client seals its key store again under the next key, so only that one opens it next time.
+    device["storage"] = next_storage
+    device["session"] = {"sessionId": session_id, "wakeUp": kept, "seed": kept["seed"]}
+    ctx.state.sessions[ctx.installation_id] = {"sessionId": session_id, "steps": [105],
+                                               "wakeUpArtifacts": ctx.body["artifacts"]}
+    return answer_block(ctx, block)
+
+
+def handle_handshake_1(ctx):
+    device = enrolled_device(ctx)
+    session = current_session(ctx, device, "wakeUp")
+    client_dh = body_bytes(ctx, "pubQORDH")
+    try:
+        client_key = serialization.load_der_public_key(client_dh)
+    except Exception:
+        raise Refused(2, "pubQORDH is not a public key")
+    if not isinstance(client_key, ec.EllipticCurvePublicKey) or client_key.curve.name != BRAINPOOL.name:
+        raise Refused(2, "pubQORDH is not a brainpoolP256r1 key")
+    seed = (session["seed"] or "").encode("utf-8")
+    check_nonce(ctx, md5(client_dh, seed), "MD5(pubQORDH || wake-up seed)")
+    server_key = ec.generate_private_key(BRAINPOOL)
+    session["clientDh"] = client_dh
+    session["serverDh"] = spki(server_key.public_key())
+    # The agreed secret is the first 16 bytes of the shared point's x-coordinate, without a KDF.
+    session["shared"] = server_key.exchange(ec.ECDH(), client_key)[:16]
+    ctx.answer_key = secrets.token_bytes(16)
+    ctx.answer_members["skVTN"] = b64(device["pubClient"].encrypt(ctx.answer_key, padding.PKCS1v15()))
+    ctx.state.sessions[ctx.installation_id]["steps"].append(106)
+    return {"pubVTNDH": b64(session["serverDh"])}
+
+
+def handle_handshake_2(ctx):
+    device = enrolled_device(ctx)
+    session = current_session(ctx, device, "serverDh")
+    if body_bytes(ctx, "pubQORDH") != session["clientDh"]:
+        raise Refused(2, "pubQORDH is not the key of the first step")
+    if body_bytes(ctx, "pubVTNDH") != session["serverDh"]:
+        raise Refused(2, "pubVTNDH is not the server's key")
+    seed = (session["seed"] or "").encode("utf-8")
+    check_nonce(ctx, md5(session["clientDh"], session["serverDh"], seed),
+                "MD5(pubQORDH || pubVTNDH || wake-up seed)")
+    ctx.state.sessions[ctx.installation_id]["steps"].append(107)
+    session["handshake"] = True
+    return {}
+
+
+def session_started():
+    now = datetime.datetime.now(datetime.timezone.utc)
+    return now.strftime("%Y-%m-%dT%H:%M:%S.") + f"{now.microsecond // 1000:03d}+0000"
+
+
+def handle_prepare(ctx):
+    device = enrolled_device(ctx)
+    session = current_session(ctx, device, "handshake")
+    check_random_nonce(ctx)
+    members = {
+        "seed": new_seed(),
+        "chainType": "WAKEUP_AUTH_OK",
+        "argGuiData": json.dumps({"operationType": 1, "args": {}, "payments": []}),
+        "sessionStarted": session_started(),
+        "sessionTimeout": SESSION_TIMEOUT,
+        "pinCodeLength": 4,
+        "argGuiHeader": "Payment",
+        "argGuiText": "Approve the payment",
+        "argAmount": "10.00 EUR",
+        "argCreditorAccount": "DE00 0000 0000 0000",
+        "argCreditorBank": "Reference Bank",
+    }
+    if device["pin"] is not None:
+        members["argCustomEncryptionPinKey"] = b64(spki(device["pin"].public_key()))
+    members.update(device["transaction"])
+    block, kept = code_block(ctx, "prepare", members)
+    session["prepare"] = kept
+    session["prepareBody"] = json.loads(base64.b64decode(block["body"]))
+    ctx.state.sessions[ctx.installation_id]["steps"].append(103)
+    return answer_block(ctx, block)
+
+
+def open_sealed_answer(device, raw):
+    """The text and nonce of an answer sealed under the answer key or the PIN key, or None."""
+    for form, key in (("sps", device["sps"]), ("pin", device["pin"])):
+        if key is None or len(raw) != key.key_size // 8:
+            continue
+        try:
+            text = key.decrypt(raw, padding.PKCS1v15()).decode("utf-8")
+        except Exception:
+            continue
+        # A wrong key does not always fail (implicit rejection gives random bytes): the form decides.
+        match = re.fullmatch(r"(.*):([A-Za-z0-9+/]{22}==)", text, re.DOTALL)
+        if match:
+            return form, match.group(1), match.group(2)
+    return None
+
+
+def open_user_answer(ctx, device, session, record):
+    try:
+        raw = b64decode_strict(record["value"])
+    except Exception:
+        raise Refused(9, "user answer: not Base64")
+    opened = open_sealed_answer(device, raw)
+    if opened is None:
+        try:
+            opened = ("plain", raw.decode("utf-8"), None)
+        except UnicodeDecodeError:
+            raise Refused(9, "user answer: neither opens nor is text")
+    form, value, nonce = opened
+    kind = record["type"]
+    pin_key = session["prepareBody"].get("argCustomEncryptionPinKey")
+    if kind == 405 and form != "plain":
+        raise Refused(9, "user answer: a biometric approval is sent plain")
+    if kind in (402, 413) and form == "sps":
+        raise Refused(9, "user answer: a PIN is never sealed under the answer key")
+    if kind in (402, 413) and form == "plain" and pin_key:
+        raise Refused(9, "user answer: a PIN is sealed under the transaction's PIN key")
+    return {"type": kind, "form": form, "value": value, "nonce": nonce}
+
+
+def handle_commit(ctx):
+    device = enrolled_device(ctx)
+    session = current_session(ctx, device, "prepare")
+    check_nonce(ctx, md5((session["prepare"]["seed"] or "").encode("utf-8")), "MD5(prepare seed)")
+    records = ctx.body["artifacts"]
+    check_records(records)
+    expected = [
+        {"type": 1102, "className": "CodeBlockArtifact", "codeBlockId": session["wakeUp"]["id"],
+         "codeBlockHash": session["wakeUp"]["hash"]},
+        {"type": 1102, "className": "CodeBlockArtifact", "codeBlockId": session["prepare"]["id"],
+         "codeBlockHash": session["prepare"]["hash"]},
+        {"type": 1104, "className": "CallArtifact", "codeBlockId": session["prepare"]["id"], "calls": []},
+    ]
+    if records[:3] != expected:
+        raise Refused(8, "the commit does not begin with the code-block records of this session")
+    answers = [r for r in records if r["className"] == "UserAnswer"]
+    if len(answers) != 1 or records[-1] is not answers[0]:
+        raise Refused(8, "the commit does not end with its one user answer")
+    decision = open_user_answer(ctx, device, session, answers[0])
+    decision["records"] = [{"type": r["type"], "className": r["className"],
+                            "hashCode": record_hash_code(r)} for r in records]
+    device["decisions"].append(decision)
+    ctx.state.sessions[ctx.installation_id]["steps"].append(104)
+    ctx.state.sessions[ctx.installation_id]["decision"] = decision
+    return {}
+
+
+def enroll(state, command):
+    """Installs the server's side of an enrolled device; answers the public keys the client keeps."""
+    try:
+        pub_client = serialization.load_der_public_key(b64decode_strict(command["pubClient"]))
+        installation_id = require_text("installationId", command["installationId"])
+        enrollment_id = require_text("enrollmentId", command["enrollmentId"])
+        if not isinstance(command.get("transaction") or {}, dict):
+            raise ValueError("transaction is not an object")
+    except Exception as e:
+        return {"ok": False, "error": f"bad enroll command: {e}"}
+    device = {
+        "enrollmentId": enrollment_id,
+        "pubClient": pub_client,
+        "sps": new_rsa_key(),
+        "storage": new_rsa_key(),
+        "pin": new_rsa_key() if command.get("pinKey") else None,
+        "transaction": dict(command.get("transaction") or {}),
+        "decisions": [],
+    }
+    with state.lock:
+        state.enrolled[installation_id] = device
+    return {"ok": True, "pubSps": b64(spki(device["sps"].public_key())),
+            "pubStorage": b64(spki(device["storage"].public_key())),
+            "pubPin": b64(spki(device["pin"].public_key())) if device["pin"] else None}
+
+
+def enrolled_summary(state):
+    return {iid: {"enrollmentId": d["enrollmentId"], "decisions": d["decisions"]}
+            for iid, d in state.enrolled.items()}
 
 
 PATH_ACTIONS = "/vtn-service/rest/actions"
 
 ACTIONS = {
     900: ActionSpec("core test", HEADER_BASE, BODY_BASE, handle_core_test, [PATH_ACTIONS]),
+    105: ActionSpec("wake-up", HEADER_ENROLLED, BODY_BASE | {"sessionId", "artifacts"}, handle_wake_up,
+                    [PATH_ACTIONS]),
+    106: ActionSpec("handshake step 1", HEADER_ENROLLED, BODY_BASE | {"pubQORDH"}, handle_handshake_1,
+                    [PATH_ACTIONS]),
+    107: ActionSpec("handshake step 2", HEADER_AGREED, BODY_BASE | {"pubQORDH", "pubVTNDH"},
+                    handle_handshake_2, [PATH_ACTIONS], agreed_key),
+    103: ActionSpec("prepare authorization", HEADER_AGREED, BODY_BASE, handle_prepare, [PATH_ACTIONS],
+                    agreed_key),
+    104: ActionSpec("commit authorization", HEADER_AGREED, BODY_BASE | {"artifacts"}, handle_commit,
+                    [PATH_ACTIONS], agreed_key),
 }
 
 # The envelope member that carries the sealed body, by path.
@@ -115,6 +493,9 @@ class Context:
         self.header = header
         self.body = body
         self.path = path
+        self.entry = {}
+        self.answer_key = None      # seals the answer body instead of the request's key
+        self.answer_members = {}    # added to the outer answer
 
     def device(self):
         return self.state.devices.setdefault(self.installation_id, {"requests": 0, "types": []})
@@ -130,6 +511,7 @@ class State:
         self.requests = []
         self.devices = {}
         self.sessions = {}
+        self.enrolled = {}
         self.connections = 0
 
     def take_script_entry(self, action_type):
@@ -238,7 +620,7 @@ class Opened:
         self.action = None
 
 
-def open_envelope(server_key, path, raw, opened):
+def open_envelope(state, server_key, path, raw, opened):
     try:
         envelope = json.loads(raw.decode("utf-8"))
     except Exception:
@@ -270,7 +652,7 @@ def open_envelope(server_key, path, raw, opened):
     require_members("the header", header, action.header_members)
     opened.action = action
     opened.iv = decode_b64_member("nIV", header["nIV"], 16)
-    opened.key = decode_b64_member("symmetricKeyQOR", header["symmetricKeyQOR"], 16)
+    opened.key = action.body_key(state, opened.installation_id, header)
 
     sealed_body = decode_b64_member(data_key, envelope[data_key])
     if len(sealed_body) < 16:
@@ -288,7 +670,7 @@ def open_envelope(server_key, path, raw, opened):
     opened.body = body
 
 
-def seal_answer(server_key, opened, extras, entry):
+def seal_answer(server_key, opened, extras, entry, ctx):
     body = {"nonceQOR": opened.body["nonceQOR"]}
     body.update(extras)
     body.update(entry.get("bodySet", {}))
@@ -296,7 +678,7 @@ def seal_answer(server_key, opened, extras, entry):
         body.pop(name, None)
     seal = entry.get("seal")
     plain = json.dumps([body] if seal == "notObject" else body).encode("utf-8")
-    key = secrets.token_bytes(16) if seal == "wrongKey" else opened.key
+    key = secrets.token_bytes(16) if seal == "wrongKey" else (ctx.answer_key or opened.key)
     iv = secrets.token_bytes(16) if seal == "wrongIv" else opened.iv
     sealed = bytearray(AESGCM(key).encrypt(iv, plain, None))
     if seal == "flip":
@@ -307,6 +689,7 @@ def seal_answer(server_key, opened, extras, entry):
         "signatureVTN": b64(signature),
         "status": {"code": 0, "message": "ok"},
     }
+    answer.update(ctx.answer_members)
     answer.update(entry.get("answerSet", {}))
     for name in entry.get("answerRemove", []):
         answer.pop(name, None)
@@ -408,29 +791,43 @@ class Handler(BaseHTTPRequestHandler):
             "headers": [[k, v] for k, v in self.headers.items()],
             "connection": self.connection_number,
         }
-        try:
-            if self.command not in ("POST", "PUT"):
-                raise Refused(1, f"method {self.command} is not allowed")
-            open_envelope(self.server.server_key, path, raw, opened)
-        except Refused as refused:
+        def refuse(refused, status=400):
             record.update({"accepted": False, "reason": refused.message,
                            "installationId": opened.installation_id, "header": opened.header,
                            "body": opened.body})
             with state.lock:
                 state.requests.append(record)
-            self.send_json(400, {"error": {"code": refused.code, "message": refused.message}})
+            self.send_json(status, {"error": {"code": refused.code, "message": refused.message}})
+
+        try:
+            if self.command not in ("POST", "PUT"):
+                raise Refused(1, f"method {self.command} is not allowed")
+            open_envelope(state, self.server.server_key, path, raw, opened)
+        except Refused as refused:
+            refuse(refused)
             return
 
         entry = state.take_script_entry(opened.header["type"])
         record.update({"accepted": True, "installationId": opened.installation_id,
                        "header": opened.header, "body": opened.body, "script": entry})
+        refused = None
         with state.lock:
             ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
+            ctx.entry = entry
             device = ctx.device()
             device["requests"] += 1
             device["types"].append(opened.header["type"])
-            extras = opened.action.handler(ctx)
-            state.requests.append(record)
+            try:
+                extras = opened.action.handler(ctx)
+                state.requests.append(record)
+            except Refused as e:
+                refused, status = e, 400
+            except Exception as e:
+                # A fault of the server itself: answered, so that no client retries it unseen.
+                refused, status = Refused(99, f"server fault: {e!r}"), 500
+        if refused is not None:
+            refuse(refused, status)
+            return
 
         if entry.get("delay"):
             time.sleep(float(entry["delay"]))
@@ -447,7 +844,7 @@ class Handler(BaseHTTPRequestHandler):
         elif "json" in entry:
             self.send_json(status, entry["json"])
         else:
-            self.send_json(status, seal_answer(self.server.server_key, opened, extras, entry))
+            self.send_json(status, seal_answer(self.server.server_key, opened, extras, entry, ctx))
 
 
 class TLSServer(socketserver.ThreadingMixIn, HTTPServer):
@@ -512,6 +909,7 @@ def control_loop(server, state):
         elif cmd == "state":
             with state.lock:
                 answer({"ok": True, "devices": state.devices, "sessions": state.sessions,
+                        "enrolled": enrolled_summary(state),
                         "connections": state.connections, "pendingScript": len(state.script)})
         elif cmd == "reset":
             with state.lock:
@@ -519,7 +917,13 @@ def control_loop(server, state):
                 state.requests.clear()
                 state.devices.clear()
                 state.sessions.clear()
+                state.enrolled.clear()
             answer({"ok": True})
+        elif cmd == "enroll":
+            answer(enroll(state, command))
+        elif cmd == "hashCodes":
+            answer({"ok": True, "hashCodes": [record_hash_code(r) if isinstance(r, dict) else None
+                                              for r in command.get("records", [])]})
         elif cmd == "quit":
             answer({"ok": True})
             break
