@@ -1,5 +1,5 @@
 // The log facade that the host app may route to its own logger. Nothing inside the system logs
-// through it; it is part of the interface QORCommon delivers.
+// through it; QORCommon offers it to host apps.
 //
 //   QORLog::initWithLogger(myLogger);
 //   QOR_LOG("sent %@ in %d ms", name, elapsed);

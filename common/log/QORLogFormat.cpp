@@ -15,7 +15,7 @@ using Kind = QORLogArgument::Kind;
 
 constexpr int kMaxField = 1024;
 
-struct Spec {
+struct Placeholder {
   std::string flags;
   int width = -1;
   int precision = -1;
@@ -67,12 +67,12 @@ double asDouble(const QORLogArgument& a) {
 
 // printf on one value whose C type matches the conversion we write.
 template <class T>
-std::string printNumber(const Spec& spec, const char* length, T value) {
-  std::string format = "%" + spec.flags;
-  if (spec.width >= 0) format += std::to_string(spec.width);
-  if (spec.precision >= 0) format += "." + std::to_string(spec.precision);
+std::string printNumber(const Placeholder& placeholder, const char* length, T value) {
+  std::string format = "%" + placeholder.flags;
+  if (placeholder.width >= 0) format += std::to_string(placeholder.width);
+  if (placeholder.precision >= 0) format += "." + std::to_string(placeholder.precision);
   format += length;
-  format += spec.conversion;
+  format += placeholder.conversion;
   const int size = std::snprintf(nullptr, 0, format.c_str(), value);
   if (size < 0) return {};
   std::string out(size_t(size) + 1, '\0');
@@ -81,10 +81,10 @@ std::string printNumber(const Spec& spec, const char* length, T value) {
   return out;
 }
 
-std::string pad(std::string text, const Spec& spec) {
-  if (spec.width > 0 && text.size() < size_t(spec.width)) {
-    const std::string fill(size_t(spec.width) - text.size(), ' ');
-    text = spec.flags.find('-') != std::string::npos ? text + fill : fill + text;
+std::string pad(std::string text, const Placeholder& placeholder) {
+  if (placeholder.width > 0 && text.size() < size_t(placeholder.width)) {
+    const std::string fill(size_t(placeholder.width) - text.size(), ' ');
+    text = placeholder.flags.find('-') != std::string::npos ? text + fill : fill + text;
   }
   return text;
 }
@@ -96,17 +96,17 @@ std::string codePoint(int64_t value) {
                                                                   char16_t(0xDC00 + ((value - 0x10000) & 0x3FF))});
 }
 
-std::string convert(const Spec& spec, const QORLogArgument& a) {
-  switch (spec.conversion) {
+std::string convert(const Placeholder& placeholder, const QORLogArgument& a) {
+  switch (placeholder.conversion) {
     case 'd':
     case 'i':
-      return isNumber(a) ? printNumber(spec, "ll", static_cast<long long>(asSigned(a))) : pad(description(a), spec);
+      return isNumber(a) ? printNumber(placeholder, "ll", static_cast<long long>(asSigned(a))) : pad(description(a), placeholder);
     case 'u':
     case 'o':
     case 'x':
     case 'X':
-      return isNumber(a) ? printNumber(spec, "ll", static_cast<unsigned long long>(asSigned(a)))
-                         : pad(description(a), spec);
+      return isNumber(a) ? printNumber(placeholder, "ll", static_cast<unsigned long long>(asSigned(a)))
+                         : pad(description(a), placeholder);
     case 'f':
     case 'F':
     case 'e':
@@ -115,18 +115,18 @@ std::string convert(const Spec& spec, const QORLogArgument& a) {
     case 'G':
     case 'a':
     case 'A':
-      return isNumber(a) ? printNumber(spec, "", asDouble(a)) : pad(description(a), spec);
+      return isNumber(a) ? printNumber(placeholder, "", asDouble(a)) : pad(description(a), placeholder);
     case 'c':
     case 'C':
-      return pad(isNumber(a) ? codePoint(asSigned(a)) : description(a), spec);
+      return pad(isNumber(a) ? codePoint(asSigned(a)) : description(a), placeholder);
     case 's':
     case 'S': {
       std::string text = description(a);
-      if (spec.precision >= 0 && text.size() > size_t(spec.precision)) text.resize(size_t(spec.precision));
-      return pad(std::move(text), spec);
+      if (placeholder.precision >= 0 && text.size() > size_t(placeholder.precision)) text.resize(size_t(placeholder.precision));
+      return pad(std::move(text), placeholder);
     }
     default:  // '@', 'p'
-      return pad(description(a), spec);
+      return pad(description(a), placeholder);
   }
 }
 
@@ -159,9 +159,9 @@ std::string formatLogMessage(std::string_view format, std::span<const QORLogArgu
       ++i;
       continue;
     }
-    Spec spec;
+    Placeholder placeholder;
     while (i < format.size() && std::string_view("-+ #0'").find(format[i]) != std::string_view::npos) {
-      if (format[i] != '\'') spec.flags += format[i];  // grouping depends on the locale: left out
+      if (format[i] != '\'') placeholder.flags += format[i];  // grouping depends on the locale: left out
       ++i;
     }
     bool missing = false;
@@ -172,12 +172,12 @@ std::string formatLogMessage(std::string_view format, std::span<const QORLogArgu
       if (w && isNumber(*w)) {
         // A negative width means left-aligned, as in printf.
         const int64_t value = asSigned(*w);
-        if (value < 0) spec.flags += '-';
+        if (value < 0) placeholder.flags += '-';
         const uint64_t magnitude = value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value);
-        spec.width = int(std::min<uint64_t>(kMaxField, magnitude));
+        placeholder.width = int(std::min<uint64_t>(kMaxField, magnitude));
       }
     } else {
-      if (i < format.size() && format[i] >= '1' && format[i] <= '9') spec.width = readNumber(format, i);
+      if (i < format.size() && format[i] >= '1' && format[i] <= '9') placeholder.width = readNumber(format, i);
     }
     if (i < format.size() && format[i] == '.') {
       ++i;
@@ -185,9 +185,9 @@ std::string formatLogMessage(std::string_view format, std::span<const QORLogArgu
         ++i;
         const QORLogArgument* p = take();
         missing = missing || !p;
-        if (p && isNumber(*p) && asSigned(*p) >= 0) spec.precision = int(std::min<int64_t>(kMaxField, asSigned(*p)));
+        if (p && isNumber(*p) && asSigned(*p) >= 0) placeholder.precision = int(std::min<int64_t>(kMaxField, asSigned(*p)));
       } else {
-        spec.precision = readNumber(format, i);
+        placeholder.precision = readNumber(format, i);
       }
     }
     while (i < format.size() && std::string_view("hlqLztj").find(format[i]) != std::string_view::npos) ++i;
@@ -197,13 +197,13 @@ std::string formatLogMessage(std::string_view format, std::span<const QORLogArgu
       i = std::min(i + 1, format.size());
       continue;
     }
-    spec.conversion = format[i++];
+    placeholder.conversion = format[i++];
     const QORLogArgument* argument = missing ? nullptr : take();
     if (!argument) {
       out.append(format.substr(start, i - start));
       continue;
     }
-    if (spec.conversion != 'n') out += convert(spec, *argument);
+    if (placeholder.conversion != 'n') out += convert(placeholder, *argument);
   }
   return platform::sanitizeUtf8(out);
 }

@@ -1,5 +1,5 @@
-// Recolouring part of an attributed text. Nothing inside the system calls it; it is part of the
-// interface QORCommon delivers.
+// Recolouring a range of an attributed text. Nothing inside the system calls it; QORCommon offers
+// it to host apps.
 #pragma once
 
 #include <optional>

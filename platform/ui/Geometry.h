@@ -28,7 +28,7 @@ struct Rect {
   double height() const { return size.height; }
   bool isEmpty() const { return size.width <= 0 || size.height <= 0; }
   bool contains(Point p) const { return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY(); }
-  // The common part of both; an empty rectangle when they do not overlap.
+  // The overlap of both; an empty rectangle when they do not overlap.
   Rect intersection(const Rect& other) const;
 
   bool operator==(const Rect& other) const = default;

@@ -178,7 +178,7 @@ TEST_F(Layouts, ASceneMakesItsControllerNowAndItsViewOnFirstUseWithOutletsAndAct
   EXPECT_EQ(log.messages(), expected);
 }
 
-TEST_F(Layouts, EveryMissingPieceGivesNilAndNothingElse) {
+TEST_F(Layouts, EveryMissingResourceGivesNilAndNothingElse) {
   LogCapture log;
   auto bundle = Bundle::bundleWithIdentifier(kBundle);
   EXPECT_EQ(Bundle::bundleWithIdentifier("com.example.missing"), nullptr);
