@@ -3,6 +3,8 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/ui/internal/PngEncoder.h"
+
 namespace platform {
 namespace {
 
@@ -64,6 +66,17 @@ std::shared_ptr<Image> Image::imageWithData(const Bytes& data) {
   if (!size) size = jpegSize(data);
   if (!size) return nullptr;
   return std::shared_ptr<Image>(new Image(data, *size));
+}
+
+std::shared_ptr<Image> Image::imageWithPixels(uint32_t width, uint32_t height, const Bytes& rgba) {
+  auto png = detail::encodePng(width, height, rgba);
+  if (!png) return nullptr;
+  return imageWithData(*png);
+}
+
+OptBytes pngRepresentation(const Image& image) {
+  if (pngSize(image.data())) return image.data();
+  return std::nullopt;
 }
 
 }  // namespace platform

@@ -1,0 +1,11 @@
+// Makes the classes of QORCommon that layouts can name ("QOREllipticButton", "QORFlatEllipticButton",
+// "QORRoundButton") known to the class registry. Nothing registers at load: a library whose layouts
+// name them calls this first (once is enough; later calls do nothing). QORCommon has no resource
+// bundle of its own, so the classes belong to the main bundle.
+#pragma once
+
+namespace qor {
+
+void registerQORCommonClasses();
+
+}  // namespace qor
