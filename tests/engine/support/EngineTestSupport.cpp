@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "common/websocket/WSError.h"
+#include "common/websocket/engine/WSEngine.h"
 #include "common/websocket/framer/FrameReader.h"
 #include "common/websocket/framer/WSFramer.h"
 #include "common/websocket/http/HTTPUpgradeError.h"
@@ -165,6 +166,24 @@ bool FakeServer::clientFrameCompressed(size_t index) const {
   auto writes = transport_->writes();
   const size_t at = lastUpgradeIndex() + 1 + index;
   return at < writes.size() && !writes[at].empty() && (writes[at][0] & 0x40) != 0;
+}
+
+std::shared_ptr<FakeTransportAdapter> FakeTransportAdapter::create(const std::string& url, double timeout) {
+  platform::URLRequest request(platform::URL::parse(url));
+  request.setTimeoutInterval(timeout);
+  return std::shared_ptr<FakeTransportAdapter>(new FakeTransportAdapter(std::move(request)));
+}
+
+std::shared_ptr<qor::WebSocket> FakeTransportAdapter::socket() {
+  if (!socket_) {
+    socket_ = qor::WebSocket::create(urlRequest(), qor::WSEngine::create(transport));
+    socket_->setDelegate(weak_from_this());
+  }
+  return socket_;
+}
+
+bool runMainUntil(const std::function<bool()>& done, double seconds) {
+  return platform::MainQueue::shared()->runUntil(done, platform::seconds(seconds));
 }
 
 void settle() { platform::VirtualTime::waitForIdle(std::chrono::seconds(10)); }

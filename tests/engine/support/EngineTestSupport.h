@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/websocket/WebSocketEvent.h"
+#include "common/websocket/adapter/QOREngineWebSocket.h"
 #include "common/websocket/engine/EngineDelegate.h"
 #include "common/websocket/framer/Frame.h"
 #include "platform/Bytes.h"
@@ -84,6 +85,24 @@ class FakeServer {
   size_t lastUpgradeIndex() const;
   std::shared_ptr<qortest::FakeTransport> transport_;
 };
+
+// An adapter whose socket runs a WSEngine over a FakeTransport; `server` plays the other side.
+class FakeTransportAdapter : public qor::QOREngineWebSocket {
+ public:
+  static std::shared_ptr<FakeTransportAdapter> create(const std::string& url = "wss://example.com/ws",
+                                                      double timeout = platform::URLRequest::kDefaultTimeoutInterval);
+  std::shared_ptr<qor::WebSocket> socket() override;
+
+  std::shared_ptr<qortest::FakeTransport> transport = qortest::FakeTransport::create();
+  FakeServer server{transport};
+
+ private:
+  explicit FakeTransportAdapter(platform::URLRequest request) : QOREngineWebSocket(std::move(request)) {}
+  std::shared_ptr<qor::WebSocket> socket_;
+};
+
+// Runs the main queue until `done` or the limit (real time).
+bool runMainUntil(const std::function<bool()>& done, double seconds = 10);
 
 // Waits until the serial and background queues are idle.
 void settle();
