@@ -7,6 +7,7 @@
 #include "common/websocket/framer/FrameReader.h"
 #include "common/websocket/framer/WSFramer.h"
 #include "common/websocket/http/HTTPUpgradeError.h"
+#include "common/websocket/client/WebSocket.h"
 #include "common/websocket/security/FoundationSecurity.h"
 #include "platform/Clock.h"
 
@@ -180,6 +181,31 @@ std::shared_ptr<qor::WebSocket> FakeTransportAdapter::socket() {
     socket_->setDelegate(weak_from_this());
   }
   return socket_;
+}
+
+void SocketRecorder::didReceive(const qor::WebSocketEvent& event, const std::shared_ptr<qor::WebSocket>&) {
+  {
+    std::lock_guard lock(mutex_);
+    events_.push_back(event);
+  }
+  log.add(describeEvent(event));
+}
+
+std::vector<qor::WebSocketEvent> SocketRecorder::events() const {
+  std::lock_guard lock(mutex_);
+  return events_;
+}
+
+RecordedSocket makeSocket(const std::string& url, const platform::HTTPHeaderFields& fields,
+                          std::shared_ptr<qor::CompressionHandler> compression) {
+  platform::URLRequest request(platform::URL::parse(url));
+  request.setAllHTTPHeaderFields(fields);
+  RecordedSocket made;
+  made.socket = qor::WebSocket::create(request, std::make_shared<qor::FoundationSecurity>(false), std::move(compression));
+  made.recorder = std::make_shared<SocketRecorder>();
+  made.socket->setDelegate(made.recorder);
+  made.socket->setCallbackQueue(platform::SerialQueue::create("com.qor.test.socket-events"));
+  return made;
 }
 
 bool runMainUntil(const std::function<bool()>& done, double seconds) {

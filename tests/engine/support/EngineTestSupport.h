@@ -13,6 +13,7 @@
 
 #include "common/websocket/WebSocketEvent.h"
 #include "common/websocket/adapter/QOREngineWebSocket.h"
+#include "common/websocket/compression/CompressionHandler.h"
 #include "common/websocket/engine/EngineDelegate.h"
 #include "common/websocket/framer/Frame.h"
 #include "platform/Bytes.h"
@@ -100,6 +101,28 @@ class FakeTransportAdapter : public qor::QOREngineWebSocket {
   explicit FakeTransportAdapter(platform::URLRequest request) : QOREngineWebSocket(std::move(request)) {}
   std::shared_ptr<qor::WebSocket> socket_;
 };
+
+// A socket's delegate that keeps every event (with its data) and logs it; for tests that wait
+// instead of running the main queue, sockets made by `makeSocket` deliver on a serial queue.
+class SocketRecorder : public qor::WebSocketDelegate {
+ public:
+  void didReceive(const qor::WebSocketEvent& event, const std::shared_ptr<qor::WebSocket>& client) override;
+  std::vector<qor::WebSocketEvent> events() const;
+  EventLog log;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<qor::WebSocketEvent> events_;
+};
+
+struct RecordedSocket {
+  std::shared_ptr<qor::WebSocket> socket;
+  std::shared_ptr<SocketRecorder> recorder;
+};
+// A socket for the URL (with the header fields), a FoundationSecurity pinner and the given
+// compression handler, delivering to a recorder on a serial queue. Not connected yet.
+RecordedSocket makeSocket(const std::string& url, const platform::HTTPHeaderFields& fields = {},
+                          std::shared_ptr<qor::CompressionHandler> compression = nullptr);
 
 // Runs the main queue until `done` or the limit (real time).
 bool runMainUntil(const std::function<bool()>& done, double seconds = 10);
