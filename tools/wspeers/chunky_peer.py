@@ -20,7 +20,7 @@ import threading
 import time
 import urllib.parse
 
-from websockets.frames import Frame, Opcode
+from websockets.frames import Close, Frame, Opcode
 from websockets.http11 import Request
 from websockets.server import ServerConnection
 
@@ -48,7 +48,7 @@ class ChunkyWriter:
 
 
 def own_message(i, rng):
-    size = rng.choice((0, 1, 10, 125, 126, 1000, 65535, 65536, 200000))
+    size = rng.choice((0, 1, 10, 125, 126, 1000, 65535, 65536, 70000))
     rest = os.urandom(size)
     if i % 2 == 0:
         text = rest.hex()[:size]
@@ -63,7 +63,7 @@ def send_fragmented(conn, opcode, data, rng):
     for index, piece in enumerate(pieces):
         fin = index == len(pieces) - 1
         if index == 0:
-            conn.send_frame(Frame(opcode, piece, fin=fin))
+            (conn.send_text if opcode == Opcode.TEXT else conn.send_binary)(piece, fin=fin)
         else:
             conn.send_continuation(piece, fin=fin)
 
@@ -100,7 +100,8 @@ def serve(sock):
                     elif event.opcode == Opcode.CONT and message is not None:
                         message[1] += event.data
                     elif event.opcode == Opcode.CLOSE:
-                        emit({"event": "closed", "code": conn.close_code, "echoed": echoed, "sent": own_sent})
+                        emit({"event": "closed", "code": Close.parse(event.data).code, "echoed": echoed,
+                              "sent": own_sent})
                     if event.fin and message is not None and event.opcode in (Opcode.TEXT, Opcode.BINARY,
                                                                                Opcode.CONT):
                         send_fragmented(conn, message[0], bytes(message[1]), rng)

@@ -18,6 +18,7 @@ std::vector<std::string> commandFor(PeerServer::Kind kind) {
   switch (kind) {
     case PeerServer::Kind::python: return {qortest::kPython, qortest::sourcePath("tools/wspeers/ws_peer.py")};
     case PeerServer::Kind::hostile: return {qortest::kPython, qortest::sourcePath("tools/wspeers/hostile_ws.py")};
+    case PeerServer::Kind::chunky: return {qortest::kPython, qortest::sourcePath("tools/wspeers/chunky_peer.py")};
     case PeerServer::Kind::node: return {"/usr/bin/env", "node", qortest::sourcePath("tools/wspeers/ws_peer.js")};
   }
   return {};
@@ -30,6 +31,7 @@ std::string PeerServer::name(Kind kind) {
     case Kind::python: return "python3-websockets";
     case Kind::node: return "ws";
     case Kind::hostile: return "hostile";
+    case Kind::chunky: return "chunky";
   }
   return "?";
 }

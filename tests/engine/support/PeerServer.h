@@ -17,8 +17,8 @@ namespace enginetest {
 
 class PeerServer {
  public:
-  // `python`: ws_peer.py, hostile_ws.py (Debian's python3); `node`: ws_peer.js.
-  enum class Kind { python, node, hostile };
+  // ws_peer.py, ws_peer.js (node), hostile_ws.py, chunky_peer.py.
+  enum class Kind { python, node, hostile, chunky };
 
   // TLS when a certificate and key file are given.
   PeerServer(Kind kind, const std::vector<std::string>& args = {});
