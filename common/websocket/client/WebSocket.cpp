@@ -119,8 +119,9 @@ void WebSocket::writePong(platform::Bytes data, Completion completion) {
   engine_->writeData(std::move(data), FrameOpCode::pong, std::move(completion));
 }
 
-void WebSocket::didReceive(const WebSocketEvent& event) {
-  callbackQueue()->postFor(weak_from_this(), [event](const std::shared_ptr<WebSocket>& self) { self->deliver(event); });
+void WebSocket::didReceive(WebSocketEvent event) {
+  callbackQueue()->postFor(weak_from_this(),
+                           [event = std::move(event)](const std::shared_ptr<WebSocket>& self) { self->deliver(event); });
 }
 
 void WebSocket::deliver(const WebSocketEvent& event) {

@@ -65,7 +65,7 @@ class WebSocket : public WebSocketClient, public EngineDelegate, public std::ena
   using WebSocketClient::writeString;
 
   // From the engine, on its queues: posted to the callback queue.
-  void didReceive(const WebSocketEvent& event) override;
+  void didReceive(WebSocketEvent event) override;
 
  protected:
   WebSocket(platform::URLRequest request, std::shared_ptr<Engine> engine);

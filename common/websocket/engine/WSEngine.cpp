@@ -65,8 +65,8 @@ void WSEngine::setOpen(bool open) {
   didUpgrade_ = open;
 }
 
-void WSEngine::report(const WebSocketEvent& event) {
-  if (auto d = delegate()) d->didReceive(event);
+void WSEngine::report(WebSocketEvent event) {
+  if (auto d = delegate()) d->didReceive(std::move(event));
 }
 
 // Starting and stopping.

@@ -94,7 +94,7 @@ class WSEngine : public Engine,
   void fail(ErrorPtr error);
   // Builds and hands over one frame, on the write queue.
   void send(const platform::Bytes& data, FrameOpCode opcode, WriteCompletion completion);
-  void report(const WebSocketEvent& event);
+  void report(WebSocketEvent event);
   bool canSend() const;
   void setOpen(bool open);
 

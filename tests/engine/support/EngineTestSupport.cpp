@@ -72,7 +72,7 @@ size_t EventLog::count(const std::string& prefix) const {
                                            [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
-void EngineRecorder::didReceive(const qor::WebSocketEvent& event) { log.add(describeEvent(event)); }
+void EngineRecorder::didReceive(qor::WebSocketEvent event) { log.add(describeEvent(event)); }
 
 Bytes serverFrame(qor::FrameOpCode opcode, const Bytes& payload, bool fin, bool rsv1) {
   Bytes frame = qor::WSFramer::frameBytes(false, opcode, payload, rsv1);

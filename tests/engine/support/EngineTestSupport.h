@@ -50,7 +50,7 @@ class EventLog {
 // An engine delegate that logs every event (and the headers of `connected`).
 class EngineRecorder : public qor::EngineDelegate {
  public:
-  void didReceive(const qor::WebSocketEvent& event) override;
+  void didReceive(qor::WebSocketEvent event) override;
   EventLog log;
 };
 
