@@ -1,5 +1,7 @@
 #include "common/channel/QORCrossVersionWebSocketChannel.h"
 
+#include <cmath>
+
 #include "common/storage/QORCommonData.h"
 #include "platform/Queue.h"
 #include "platform/SystemLog.h"
@@ -127,7 +129,9 @@ void QORCrossVersionWebSocketChannel::finishAnswer(platform::OptBytes data, std:
 
 void QORCrossVersionWebSocketChannel::armTimeout() {
   const uint64_t exchange = ++exchangeCount_;
-  const double seconds = socket_->urlRequest().timeoutInterval();
+  double seconds = socket_->urlRequest().timeoutInterval();
+  // A request without a usable timeout still gets the platform's default one.
+  if (!(seconds > 0) || !std::isfinite(seconds)) seconds = platform::URLRequest::kDefaultTimeoutInterval;
   platform::MainQueue::shared()->postAfterFor(
       platform::seconds(seconds), weak_from_this(),
       [exchange](const std::shared_ptr<QORCrossVersionWebSocketChannel>& self) { self->timedOut(exchange); });

@@ -40,8 +40,9 @@ class RecordingEngine : public qor::Engine {
 class LoggingDelegate : public qor::WebSocketDelegate {
  public:
   void didReceive(const qor::WebSocketEvent& event, const std::shared_ptr<qor::WebSocket>& client) override {
-    log.add("delegate:" + describeEvent(event) + (client ? "" : ":no client"));
+    // Before the log line, whose lock publishes it to the waiting test.
     onMain = onMain && platform::MainQueue::shared()->isCurrent();
+    log.add("delegate:" + describeEvent(event) + (client ? "" : ":no client"));
   }
   EventLog log;
   bool onMain = true;
