@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "common/websocket/WSError.h"
 #include "common/websocket/engine/WSEngine.h"
 #include "common/websocket/framer/FrameReader.h"
@@ -10,6 +12,7 @@
 #include "common/websocket/client/WebSocket.h"
 #include "common/websocket/security/FoundationSecurity.h"
 #include "platform/Clock.h"
+#include "platform/socket/internal/Channel.h"
 
 namespace enginetest {
 
@@ -213,5 +216,18 @@ bool runMainUntil(const std::function<bool()>& done, double seconds) {
 }
 
 void settle() { platform::VirtualTime::waitForIdle(std::chrono::seconds(10)); }
+
+namespace {
+
+// Sockets still closing when the program ends would race with the TLS library's clean-up at exit.
+class LetSocketsClose : public ::testing::Environment {
+ public:
+  void TearDown() override { platform::detail::Channel::waitForAllThreads(std::chrono::seconds(10)); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kLetSocketsClose =
+    ::testing::AddGlobalTestEnvironment(new LetSocketsClose());
+
+}  // namespace
 
 }  // namespace enginetest
