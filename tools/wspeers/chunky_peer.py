@@ -59,13 +59,13 @@ def own_message(i, rng):
 def send_fragmented(conn, opcode, data, rng):
     parts = rng.choice((1, 1, 2, 3, 7))
     step = max(1, -(-len(data) // parts))
-    pieces = [data[i:i + step] for i in range(0, len(data), step)] or [b""]
-    for index, piece in enumerate(pieces):
-        fin = index == len(pieces) - 1
+    parts = [data[i:i + step] for i in range(0, len(data), step)] or [b""]
+    for index, part in enumerate(parts):
+        fin = index == len(parts) - 1
         if index == 0:
-            (conn.send_text if opcode == Opcode.TEXT else conn.send_binary)(piece, fin=fin)
+            (conn.send_text if opcode == Opcode.TEXT else conn.send_binary)(part, fin=fin)
         else:
-            conn.send_continuation(piece, fin=fin)
+            conn.send_continuation(part, fin=fin)
 
 
 def serve(sock):
