@@ -57,8 +57,8 @@ def own_message(i, rng):
 
 
 def send_fragmented(conn, opcode, data, rng):
-    parts = rng.choice((1, 1, 2, 3, 7))
-    step = max(1, -(-len(data) // parts))
+    count = rng.choice((1, 1, 2, 3, 7))
+    step = max(1, -(-len(data) // count))
     parts = [data[i:i + step] for i in range(0, len(data), step)] or [b""]
     for index, part in enumerate(parts):
         fin = index == len(parts) - 1
