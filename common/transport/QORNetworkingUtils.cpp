@@ -8,14 +8,14 @@
 #include "common/request/QORJsonByteObjectConverter.h"
 #include "common/storage/QORCommonData.h"
 #include "common/transport/QORError.h"
+#include "common/transport/QORWebSocketChannelRoad.h"
+#include "common/transport/internal/WebSocketFailureFlag.h"
 #include "platform/http/OperationQueue.h"
 #include "platform/http/URLSession.h"
 
 namespace qor {
 
 namespace {
-
-std::atomic<bool> gHasWebsocketError{false};
 
 std::mutex& roadMutex() {
   static auto* mutex = new std::mutex;
@@ -34,6 +34,15 @@ int64_t defaultCodePlus(int64_t code) {
 }
 
 }  // namespace
+
+namespace internal {
+
+std::atomic<bool>& websocketFailureFlag() {
+  static std::atomic<bool> flag{false};
+  return flag;
+}
+
+}  // namespace internal
 
 std::optional<platform::URLRequest> QORNetworkingUtils::createRequestWithURL(const std::optional<platform::URL>& url,
                                                                              const std::string& httpMethod,
@@ -95,11 +104,8 @@ void QORNetworkingUtils::useWebSocket(const platform::URLRequest& request, bool 
     std::lock_guard lock(roadMutex());
     road = installedRoad();
   }
-  if (road) {
-    road->useWebSocket(request, shouldReconnect, std::move(completion));
-  } else {
-    useHttps(request, std::move(completion));
-  }
+  if (!road) road = std::make_shared<QORWebSocketChannelRoad>();
+  road->useWebSocket(request, shouldReconnect, std::move(completion));
 }
 
 void QORNetworkingUtils::finishDataTaskWithData(const platform::OptBytes& data,
@@ -133,9 +139,9 @@ platform::Error QORNetworkingUtils::errorFromServerResponse(const platform::OptB
   return QORError::errorWithCode(defaultCodePlus(code), std::nullopt, description);
 }
 
-bool QORNetworkingUtils::hasWebsocketError() { return gHasWebsocketError.load(); }
+bool QORNetworkingUtils::hasWebsocketError() { return internal::websocketFailureFlag().load(); }
 
-void QORNetworkingUtils::setHasWebsocketError() { gHasWebsocketError.store(true); }
+void QORNetworkingUtils::setHasWebsocketError() { internal::websocketFailureFlag().store(true); }
 
 void QORNetworkingUtils::setWebSocketRoad(std::shared_ptr<QORWebSocketRoad> road) {
   std::lock_guard lock(roadMutex());

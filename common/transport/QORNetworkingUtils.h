@@ -37,7 +37,7 @@ class QORNetworkingUtils {
   // One data task of the shared URL session, started from a fresh operation queue; its outcome hops
   // to the main queue and is judged there.
   static void useHttps(const platform::URLRequest& request, QORNetworkingCompletion completion);
-  // The installed WebSocket road; without one the request goes over HTTPS.
+  // The installed WebSocket road; without one, the road over the process's one WebSocket channel.
   static void useWebSocket(const platform::URLRequest& request, bool shouldReconnect, QORNetworkingCompletion completion);
 
   // 101 and 200 are answers; 400 is one unless its body is a plain error object; anything else,
@@ -53,7 +53,7 @@ class QORNetworkingUtils {
   static bool hasWebsocketError();
   // Sets the flag; nothing clears it, so HTTPS carries every request until the process ends.
   static void setHasWebsocketError();
-  // The WebSocket channel installs its road here (nullptr removes it).
+  // Replaces the road over the process's channel (nullptr goes back to it); for tests.
   static void setWebSocketRoad(std::shared_ptr<QORWebSocketRoad> road);
 };
 

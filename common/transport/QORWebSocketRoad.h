@@ -1,8 +1,9 @@
 // The WebSocket road of the networking utilities, behind an interface so that the transport choice
-// stays in one place while the WebSocket channel lives elsewhere. The channel installs its road with
-// QORNetworkingUtils::setWebSocketRoad; it then owns the whole road: preparing the channel, sending
-// the request's body as one text message, setting `hasWebsocketError` and sending the request again
-// with `useHttps` when the road fails. Called on the main queue; its completion runs there too.
+// stays in one place while the road itself (QORWebSocketChannelRoad) lives with its channel. A road
+// owns the whole way: preparing the channel, sending the request's body as one text message,
+// setting `hasWebsocketError` and sending the request again with `useHttps` when the road fails.
+// Its completion runs on the main queue. Tests may install another road with
+// QORNetworkingUtils::setWebSocketRoad.
 #pragma once
 
 #include <functional>

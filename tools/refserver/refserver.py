@@ -41,6 +41,9 @@ It answers the keys the client keeps: {"ok": true, "pubSps": ..., "pubStorage": 
 The client seals its key store (its private key and "pubSps") under "pubStorage" itself.
 "state" then shows, per device, the sessions and the decisions the server opened.
 
+WebSocket: the same envelopes as text messages on "ws" (wss://127.0.0.1:<port>/ws, python3-websockets,
+the same certificate); see the WebSocket section.
+
 Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
 a JSON description of the request (method, path, header fields in order, body in Base64, connection
 number, request number on that connection).
@@ -882,6 +885,126 @@ class TLSServer(socketserver.ThreadingMixIn, HTTPServer):
 
 
 # ----------------------------------------------------------------------------------------------
+# WebSocket. Each text message is one request envelope; it is opened as a request of the action
+# path whose data member it carries (a request over WebSocket names no path), and the answer or the
+# refusal goes back as one text message: the refusal as {"error": {...}, "status": {"code", "message"}}.
+# Script entries apply as over HTTPS ("httpStatus" aside), plus
+#     "wsClose": [code, reason]   answer with this close frame instead
+# and "drop" ends the TCP connection without a close frame. Records carry "transport": "websocket",
+# the upgrade request's header fields and the connection's path.
+
+import asyncio
+import logging
+
+import websockets
+
+
+def open_websocket_envelope(server_key, raw):
+    """The path that takes the request and the opened request; the first refusal (with the opened
+    parts as "opened") when none does. Paths whose data member the envelope carries go first."""
+    try:
+        envelope = json.loads(raw.decode("utf-8"))
+    except Exception:
+        raise Refused(1, "the request is not JSON")
+    carried = [path for path, key in REQUEST_DATA_KEYS.items() if isinstance(envelope, dict) and key in envelope]
+    first = None
+    for path in carried + [path for path in REQUEST_DATA_KEYS if path not in carried]:
+        opened = Opened()
+        try:
+            open_envelope(server_key, path, raw, opened)
+            return path, opened
+        except Refused as refused:
+            refused.opened = opened
+            first = first or refused
+    raise first
+
+
+class WebSocketEndpoint:
+    def __init__(self, state, server_key):
+        self.state = state
+        self.server_key = server_key
+
+    async def serve(self, websocket, path=None):
+        with self.state.lock:
+            self.state.connections += 1
+            number = self.state.connections
+        base = {"method": "WEBSOCKET", "transport": "websocket", "wsPath": websocket.path,
+                "headers": [[k, v] for k, v in websocket.request_headers.raw_items()], "connection": number}
+        try:
+            async for message in websocket:
+                raw = message.encode("utf-8") if isinstance(message, str) else message
+                if not await self.answer(websocket, raw, dict(base)):
+                    return
+        except websockets.ConnectionClosed:
+            pass
+
+    async def answer(self, websocket, raw, record):
+        """Answers one message; False when the connection was ended instead."""
+        state = self.state
+        try:
+            path, opened = open_websocket_envelope(self.server_key, raw)
+        except Refused as refused:
+            opened = getattr(refused, "opened", Opened())
+            record.update({"path": None, "accepted": False, "reason": refused.message,
+                           "installationId": opened.installation_id, "header": opened.header,
+                           "body": opened.body})
+            with state.lock:
+                state.requests.append(record)
+            await websocket.send(json.dumps({"error": {"code": refused.code, "message": refused.message},
+                                             "status": {"code": refused.code, "message": refused.message}}))
+            return True
+
+        entry = state.take_script_entry(opened.header["type"])
+        record.update({"path": path, "accepted": True, "installationId": opened.installation_id,
+                       "header": opened.header, "body": opened.body, "script": entry})
+        with state.lock:
+            ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
+            device = ctx.device()
+            device["requests"] += 1
+            device["types"].append(opened.header["type"])
+            extras = opened.action.handler(ctx)
+            state.requests.append(record)
+
+        if entry.get("delay"):
+            await asyncio.sleep(float(entry["delay"]))
+        if entry.get("drop"):
+            websocket.transport.abort()
+            return False
+        if "wsClose" in entry:
+            code, reason = entry["wsClose"]
+            await websocket.close(code, reason)
+            return False
+        if "raw" in entry:
+            await websocket.send(entry["raw"])
+        elif "json" in entry:
+            await websocket.send(json.dumps(entry["json"]))
+        else:
+            await websocket.send(json.dumps(seal_answer(self.server_key, opened, extras, entry)))
+        return True
+
+
+def start_websocket_endpoint(bind, context, state, server_key, verbose):
+    """Serves WebSocket with TLS on a loop of its own thread; returns the port."""
+    if not verbose:
+        logging.getLogger("websockets").setLevel(logging.CRITICAL)
+    endpoint = WebSocketEndpoint(state, server_key)
+    loop = asyncio.new_event_loop()
+    started = threading.Event()
+    port = []
+
+    def run():
+        asyncio.set_event_loop(loop)
+        server = loop.run_until_complete(websockets.serve(endpoint.serve, bind, 0, ssl=context))
+        port.append(server.sockets[0].getsockname()[1])
+        started.set()
+        loop.run_forever()
+
+    threading.Thread(target=run, daemon=True).start()
+    started.wait()
+    return port[0]
+
+
+# ----------------------------------------------------------------------------------------------
 # Control over standard input.
 
 def control_loop(server, state):
@@ -959,11 +1082,13 @@ def main():
             state.script.extend(json.load(f))
     server = TLSServer((args.bind, args.port), context, state, server_key, args.verbose)
     port = server.server_address[1]
+    ws_port = start_websocket_endpoint(args.bind, context, state, server_key, args.verbose)
     sys.stdout.write(json.dumps({
         "port": port,
         "ca": ca_path,
         "host": f"https://127.0.0.1:{port}",
         "pubVtnBase64": b64(public_der),
+        "ws": f"wss://127.0.0.1:{ws_port}/ws",
     }) + "\n")
     sys.stdout.flush()
 

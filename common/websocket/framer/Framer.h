@@ -33,6 +33,9 @@ class Framer {
   // `thenOnQueue` (when given) on the codec's queue right after, in order with the frames, so that
   // what lives on that queue (the owner's frame collector) can start over too.
   virtual void reset(std::function<void()> thenOnQueue = {}) = 0;
+  // Runs `block` on the codec's queue once the bytes added before it have been read, so that what
+  // the owner learns about the end of a connection reaches it after that connection's last frame.
+  virtual void afterReceived(std::function<void()> block) = 0;
 };
 
 }  // namespace qor

@@ -36,6 +36,10 @@ void WSFramer::reset(std::function<void()> thenOnQueue) {
   });
 }
 
+void WSFramer::afterReceived(std::function<void()> block) {
+  queue_->postFor(weak_from_this(), [block = std::move(block)](const std::shared_ptr<WSFramer>&) { block(); });
+}
+
 void WSFramer::receive(const platform::Bytes& data) {
   QOR_DCHECK_ON_QUEUE(queue_);
   if (ended_) return;

@@ -29,6 +29,7 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
   bool supportsCompression() override { return compressionEnabled_; }
   void updateCompressionNegotiated(bool negotiated) override { compressionNegotiated_ = negotiated; }
   void reset(std::function<void()> thenOnQueue = {}) override;
+  void afterReceived(std::function<void()> block) override;
 
   // Frames announcing more payload than this fail with 1009.
   void setMaximumFrameSize(uint64_t bytes) { maximumFrameSize_ = bytes; }

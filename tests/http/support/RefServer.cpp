@@ -47,6 +47,7 @@ RefServer::RefServer(std::vector<std::string> certNames) {
   host_ = info.value("host", "");
   caPath_ = info.value("ca", "");
   pubVtnBase64_ = info.value("pubVtnBase64", "");
+  webSocketURL_ = info.value("ws", "");
 }
 
 RefServer::~RefServer() {

@@ -27,6 +27,8 @@ class RefServer {
   const std::string& host() const { return host_; }
   const std::string& caPath() const { return caPath_; }
   const std::string& pubVtnBase64() const { return pubVtnBase64_; }
+  // "wss://127.0.0.1:<port>/ws", the WebSocket endpoint (same certificate).
+  const std::string& webSocketURL() const { return webSocketURL_; }
 
   // One control command and its answer (an object with "ok": false when the server is gone).
   nlohmann::json command(const nlohmann::json& command);
@@ -47,6 +49,7 @@ class RefServer {
   std::string host_;
   std::string caPath_;
   std::string pubVtnBase64_;
+  std::string webSocketURL_;
 };
 
 // A loopback TCP port on which nothing listens (bound, then closed).
