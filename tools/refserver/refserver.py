@@ -699,6 +699,30 @@ def seal_answer(server_key, opened, extras, entry, ctx):
     return answer
 
 
+def run_action(state, path, opened, record):
+    """Runs the handler of an opened request under the state's lock, over either transport.
+    Gives (script entry, context, answer extras, refusal or None, HTTP status of the refusal)."""
+    entry = state.take_script_entry(opened.header["type"])
+    record.update({"accepted": True, "installationId": opened.installation_id,
+                   "header": opened.header, "body": opened.body, "script": entry})
+    refused, status, extras = None, 200, None
+    with state.lock:
+        ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
+        ctx.entry = entry
+        device = ctx.device()
+        device["requests"] += 1
+        device["types"].append(opened.header["type"])
+        try:
+            extras = opened.action.handler(ctx)
+            state.requests.append(record)
+        except Refused as e:
+            refused, status = e, 400
+        except Exception as e:
+            # A fault of the server itself: answered, so that no client retries it unseen.
+            refused, status = Refused(99, f"server fault: {e!r}"), 500
+    return entry, ctx, extras, refused, status
+
+
 # ----------------------------------------------------------------------------------------------
 # HTTP.
 
@@ -810,24 +834,7 @@ class Handler(BaseHTTPRequestHandler):
             refuse(refused)
             return
 
-        entry = state.take_script_entry(opened.header["type"])
-        record.update({"accepted": True, "installationId": opened.installation_id,
-                       "header": opened.header, "body": opened.body, "script": entry})
-        refused = None
-        with state.lock:
-            ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
-            ctx.entry = entry
-            device = ctx.device()
-            device["requests"] += 1
-            device["types"].append(opened.header["type"])
-            try:
-                extras = opened.action.handler(ctx)
-                state.requests.append(record)
-            except Refused as e:
-                refused, status = e, 400
-            except Exception as e:
-                # A fault of the server itself: answered, so that no client retries it unseen.
-                refused, status = Refused(99, f"server fault: {e!r}"), 500
+        entry, ctx, extras, refused, status = run_action(state, path, opened, record)
         if refused is not None:
             refuse(refused, status)
             return
@@ -899,7 +906,7 @@ import logging
 import websockets
 
 
-def open_websocket_envelope(server_key, raw):
+def open_websocket_envelope(state, server_key, raw):
     """The path that takes the request and the opened request; the first refusal (with the opened
     parts as "opened") when none does. Paths whose data member the envelope carries go first."""
     try:
@@ -911,7 +918,7 @@ def open_websocket_envelope(server_key, raw):
     for path in carried + [path for path in REQUEST_DATA_KEYS if path not in carried]:
         opened = Opened()
         try:
-            open_envelope(server_key, path, raw, opened)
+            open_envelope(state, server_key, path, raw, opened)
             return path, opened
         except Refused as refused:
             refused.opened = opened
@@ -942,7 +949,7 @@ class WebSocketEndpoint:
         """Answers one message; False when the connection was ended instead."""
         state = self.state
         try:
-            path, opened = open_websocket_envelope(self.server_key, raw)
+            path, opened = open_websocket_envelope(state, self.server_key, raw)
         except Refused as refused:
             opened = getattr(refused, "opened", Opened())
             record.update({"path": None, "accepted": False, "reason": refused.message,
@@ -954,16 +961,15 @@ class WebSocketEndpoint:
                                              "status": {"code": refused.code, "message": refused.message}}))
             return True
 
-        entry = state.take_script_entry(opened.header["type"])
-        record.update({"path": path, "accepted": True, "installationId": opened.installation_id,
-                       "header": opened.header, "body": opened.body, "script": entry})
-        with state.lock:
-            ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
-            device = ctx.device()
-            device["requests"] += 1
-            device["types"].append(opened.header["type"])
-            extras = opened.action.handler(ctx)
-            state.requests.append(record)
+        record["path"] = path
+        entry, ctx, extras, refused, _ = run_action(state, path, opened, record)
+        if refused is not None:
+            record.update({"accepted": False, "reason": refused.message})
+            with state.lock:
+                state.requests.append(record)
+            await websocket.send(json.dumps({"error": {"code": refused.code, "message": refused.message},
+                                             "status": {"code": refused.code, "message": refused.message}}))
+            return True
 
         if entry.get("delay"):
             await asyncio.sleep(float(entry["delay"]))
@@ -979,7 +985,7 @@ class WebSocketEndpoint:
         elif "json" in entry:
             await websocket.send(json.dumps(entry["json"]))
         else:
-            await websocket.send(json.dumps(seal_answer(self.server_key, opened, extras, entry)))
+            await websocket.send(json.dumps(seal_answer(self.server_key, opened, extras, entry, ctx)))
         return True
 
 
