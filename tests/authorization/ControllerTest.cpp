@@ -294,12 +294,17 @@ TEST_F(AuthorizationTest, TransportAndServerErrorsEndTheRunWithTheirStatus) {
     SetUp();
     enroll();
     if (!c.script.empty()) server_->script(Json::array({c.script}));
-    platform::URLSession::shared()->setTimeoutIntervalForRequest(c.requestTimeout);
     if (c.offlineAtStep1) {
       qor::QORCommonData::setWebSocketHost(std::string("wss://127.0.0.1:9/"));
       qor::QORNetworkingUtils::setWebSocketRoad(std::make_shared<OfflineAtStep>(2));
     }
-    auto controller = runToPause();
+    // The shorter idle time-out applies from the first handshake step on: the wake-up's answer may
+    // take the server a while (it makes a storage key), all the more on a loaded machine.
+    auto controller = runToPause([&](SpoilableAuthController& flow) {
+      flow.afterSave = [&](qor::QORAuthController&, const qor::QORBaseClientAction& action) {
+        if (action.actionType() == 105) platform::URLSession::shared()->setTimeoutIntervalForRequest(c.requestTimeout);
+      };
+    });
     qor::QORNetworkingUtils::setWebSocketRoad(nullptr);
     // A late answer of the stalled server must not start anything either.
     waitFor([] { return false; }, c.requestTimeout < 60 ? 3 : 0.2);
