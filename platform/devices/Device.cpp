@@ -13,6 +13,7 @@ struct DeviceState {
   std::string name = "iPhone";
   std::string model = "iPhone";
   std::optional<std::string> identifierForVendor = uuidString();
+  bool integrityCompromised = false;
 };
 
 DeviceState& state() {
@@ -30,6 +31,7 @@ Device Device::currentDevice() {
   device.model_ = s.model;
   device.systemName_ = "iOS";
   device.identifierForVendor_ = s.identifierForVendor;
+  device.integrityCompromised_ = s.integrityCompromised;
   return device;
 }
 
@@ -55,12 +57,18 @@ void Device::setIdentifierForVendor(std::optional<std::string> identifier) {
   state().identifierForVendor = std::move(identifier);
 }
 
+void Device::setIntegrityCompromised(bool compromised) {
+  std::lock_guard lock(state().mutex);
+  state().integrityCompromised = compromised;
+}
+
 void Device::reset() {
   auto& s = state();
   std::lock_guard lock(s.mutex);
   s.name = "iPhone";
   s.model = "iPhone";
   s.identifierForVendor = uuidString();
+  s.integrityCompromised = false;
 }
 
 }  // namespace platform

@@ -23,12 +23,16 @@ class Device {
   // A UUID text, the same for the whole process unless set; nullopt when set so (the platform gives
   // none while the device is locked after a restart).
   const std::optional<std::string>& identifierForVendor() const { return identifierForVendor_; }
+  // The simulated device's own word that its system was tampered with (on the platform, what a
+  // jailbreak leaves behind); false unless set.
+  bool isIntegrityCompromised() const { return integrityCompromised_; }
 
   // Simulation.
   static void setName(std::string name);
   static void setModel(std::string model);
   static void setIdentifierForVendor(std::optional<std::string> identifier);
-  // "iPhone", "iPhone", "iOS", a new vendor identifier.
+  static void setIntegrityCompromised(bool compromised);
+  // "iPhone", "iPhone", "iOS", a new vendor identifier, integrity intact.
   static void reset();
 
  private:
@@ -37,6 +41,7 @@ class Device {
   std::string model_;
   std::string systemName_;
   std::optional<std::string> identifierForVendor_;
+  bool integrityCompromised_ = false;
 };
 
 }  // namespace platform

@@ -1,112 +1,66 @@
 #include "tests/authorization/AuthorizationTestSupport.h"
 
-#include "common/crypto/QORCryptUtils.h"
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/keystore/SensitiveDataManager.h"
 #include "common/storage/QORCommonData.h"
 #include "platform/Queue.h"
-#include "sdk/authorization/QORHandshakeStep1Response.h"
-#include "sdk/authorization/QORWakeUpResponse.h"
+#include "platform/devices/Device.h"
+#include "platform/devices/SimulatedMotion.h"
 
 namespace qortest {
 
 using platform::Json;
 
-std::shared_ptr<FlowController> FlowController::create(int64_t sessionId) {
-  return std::shared_ptr<FlowController>(new FlowController(sessionId));
+void RecordingPresenter::authControllerFinishedAuthPrepare(
+    const std::shared_ptr<qor::QORBaseClientActionController>& controller, int32_t status) {
+  pauses.push_back(status);
+  onMainQueue.push_back(platform::MainQueue::shared()->isCurrent());
+  auto auth = std::dynamic_pointer_cast<qor::QORAuthController>(controller);
+  if (onPause && auth) onPause(*auth);
 }
 
-std::shared_ptr<qor::QORSecretKey> FlowController::pubQORDH() const {
-  return keyPairDh_ ? keyPairDh_->publicKey() : nullptr;
+void RecordingPresenter::clientActionControllerFinishedWithStatus(
+    const std::shared_ptr<qor::QORBaseClientActionController>&, qor::QORStatus status) {
+  statuses.push_back(status);
+  onMainQueue.push_back(platform::MainQueue::shared()->isCurrent());
 }
 
-std::shared_ptr<qor::QORSecretKey> FlowController::sharedSecretDh() const {
-  if (!sharedSecret_ && keyPairDh_) {
-    sharedSecret_ = qor::QORCryptUtilsAsymmetric::generateSharedSecretWithPrivateKey(keyPairDh_->privateKey(), pubVTNDH_);
-  }
-  return sharedSecret_;
+std::shared_ptr<SpoilableAuthController> SpoilableAuthController::create(int64_t sessionId) {
+  return std::shared_ptr<SpoilableAuthController>(new SpoilableAuthController(sessionId));
 }
 
-void FlowController::setupData() {
-  QORBaseClientActionController::setupData();
-  keyPairDh_ = qor::QORCryptUtilsAsymmetric::generateKeyPairDh();
-}
-
-FlowController::Actions FlowController::createActions() {
-  auto self = std::dynamic_pointer_cast<FlowController>(shared_from_this());
-  wakeUp_ = qor::QORWakeUpAction::create();
-  step1_ = qor::QORHandshakeStep1Action::create();
-  step2_ = qor::QORHandshakeStep2Action::create();
-  prepare_ = qor::QORPrepareAuthAction::create();
-  Actions list = {wakeUp_, step1_, step2_, prepare_};
-  for (const auto& action : list) {
-    action->setDataSource(self);
-    action->setDelegate(self);
-  }
-  return list;
-}
-
-void FlowController::clientActionFinishedWithStatus(const std::shared_ptr<qor::QORBaseClientAction>& action,
-                                                    qor::QORStatus status) {
-  for (const auto& record : action->artifacts()) records_.push_back(record);
-  QORBaseClientActionController::clientActionFinishedWithStatus(action, status);
-}
-
-void FlowController::saveActionResponse(const std::shared_ptr<qor::QORBaseClientAction>& action) {
-  if (auto answer = std::dynamic_pointer_cast<qor::QorCodeBlockResponse>(action->response())) {
-    nonceSeed_ = answer->getCodeBlock() ? answer->getCodeBlock()->seed() : std::nullopt;
-  }
-  if (action == wakeUp_) {
-    setNonce(qor::QORCryptUtils::generateNonce(nonceSeed_, pubQORDH()->data()));
-    auto block = std::dynamic_pointer_cast<qor::QORWakeUpResponse>(action->response())->codeBlock();
-    auto store = qor::SensitiveDataManager::getSensitiveDataWithPrvStorage(
-        qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(block->prvStorageCurrent()));
-    if (!store->prvClient()->data() || !store->pubSps()->data()) {
-      finishWithErrorStatus(qor::QORStatusSensitiveDataDecryptionError);
-      return;
-    }
-    prvClient_ = store->prvClient();
-    pubSps = store->pubSps();
-    qor::SensitiveDataManager::saveSensitiveData(
-        store, qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(block->pubStorageNext()));
-  } else if (action == step1_) {
-    auto answer = std::dynamic_pointer_cast<qor::QORHandshakeStep1Response>(action->response());
-    pubVTNDH_ = qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(answer->pubVTNDHBase64());
-    platform::Bytes keys = *pubQORDH()->data();
-    if (pubVTNDH_->data()) keys.insert(keys.end(), pubVTNDH_->data()->begin(), pubVTNDH_->data()->end());
-    setNonce(qor::QORCryptUtils::generateNonce(nonceSeed_, keys));
-  } else if (action == step2_) {
-    setNonce(qor::QORCryptUtils::generateNonce());
-  } else if (action == prepare_) {
-    prepareAnswer = std::dynamic_pointer_cast<qor::QorPrepareAuthResponse>(action->response());
-  }
+void SpoilableAuthController::saveActionResponse(const std::shared_ptr<qor::QORBaseClientAction>& action) {
+  QORAuthController::saveActionResponse(action);
   if (afterSave) afterSave(*this, *action);
 }
 
-void FlowController::runNextAction(const std::shared_ptr<qor::QORBaseClientAction>& action) {
-  if (action == prepare_) {
-    paused = true;
-    return;
-  }
-  QORBaseClientActionController::runNextAction(action);
+void SpoilableAuthController::genrateCommitAuthNonce() {
+  QORAuthController::genrateCommitAuthNonce();
+  if (afterCommitNonce) afterCommitNonce(*this);
 }
 
-void FlowController::commit(Records finalRecords) {
-  for (auto& record : finalRecords) records_.push_back(std::move(record));
-  setNonce(qor::QORCryptUtils::generateNonce(nonceSeed_, std::nullopt));
-  if (beforeCommit) beforeCommit(*this);
-  auto action = qor::QORCommitAuthAction::create();
-  auto self = std::dynamic_pointer_cast<FlowController>(shared_from_this());
-  action->setDataSource(self);
-  action->setDelegate(self);
-  addAction(action);
-  action->start();
+void SpoilableAuthController::addUserAnswerArtifactOfType(int64_t type, const std::string& value) {
+  if (answer) {
+    appendArtifact(answer(*this, type, value));
+  } else {
+    QORAuthController::addUserAnswerArtifactOfType(type, value);
+  }
 }
 
 void AuthorizationTest::SetUp() {
   ActionsTest::SetUp();
-  recorder_ = std::make_shared<RecordingDelegate>();
+  presenter_ = std::make_shared<RecordingPresenter>();
+  platform::SimulatedMotion::reset();
+  platform::Device::reset();
+  integrity_ = {};
+  qor::QORDeviceIntegrity::setProbe([this] { return integrity_; });
+}
+
+void AuthorizationTest::TearDown() {
+  qor::QORDeviceIntegrity::setProbe({});
+  platform::SimulatedMotion::reset();
+  ActionsTest::TearDown();
 }
 
 Json AuthorizationTest::enroll(bool pinKey, const Json& transaction) {
@@ -129,25 +83,29 @@ Json AuthorizationTest::enroll(bool pinKey, const Json& transaction) {
   return reply;
 }
 
-std::shared_ptr<FlowController> AuthorizationTest::runToPause(std::function<void(FlowController&)> prepare) {
-  auto controller = FlowController::create(4711);
-  controller->setDelegate(recorder_);
+std::shared_ptr<SpoilableAuthController> AuthorizationTest::runToPause(
+    std::function<void(SpoilableAuthController&)> prepare) {
+  auto controller = SpoilableAuthController::create(4711);
+  controller->setDelegate(presenter_);
   if (prepare) prepare(*controller);
-  const size_t before = recorder_->statuses.size();
+  const size_t before = presenter_->statuses.size();
   controller->start();
-  waitFor([&] { return controller->paused || recorder_->statuses.size() > before; });
+  waitFor([&] { return controller->isPaused() || presenter_->statuses.size() > before; });
   return controller;
 }
 
-void AuthorizationTest::commitAndWait(FlowController& controller, FlowController::Records records) {
-  const size_t before = recorder_->statuses.size();
-  controller.commit(std::move(records));
-  waitFor([&] { return recorder_->statuses.size() > before; });
+void AuthorizationTest::decideAndWait(qor::QORAuthController& controller,
+                                      const std::function<void(qor::QORAuthController&)>& decide) {
+  const size_t before = presenter_->statuses.size();
+  decide(controller);
+  waitFor([&] { return presenter_->statuses.size() > before; });
 }
 
 void AuthorizationTest::waitFor(const std::function<bool()>& done, double seconds) {
   platform::MainQueue::shared()->runUntil(done, platform::seconds(seconds));
 }
+
+void AuthorizationTest::settle() { platform::MainQueue::shared()->runFor(platform::seconds(0.2)); }
 
 std::vector<int64_t> AuthorizationTest::acceptedTypes() {
   std::vector<int64_t> types;
@@ -167,6 +125,10 @@ std::vector<std::string> AuthorizationTest::refusals() {
 
 Json AuthorizationTest::decisions() {
   return server_->command({{"cmd", "state"}})["enrolled"]["device-1"]["decisions"];
+}
+
+std::pair<platform::OptBytes, platform::OptBytes> AuthorizationTest::storedKeyStore() {
+  return {qor::QORCommonData::sensitiveDataEncrypted(), qor::QORCommonData::skSessionEncrypted()};
 }
 
 }  // namespace qortest

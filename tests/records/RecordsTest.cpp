@@ -6,13 +6,19 @@
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "platform/Base64.h"
+#include "platform/Clock.h"
+#include "platform/Queue.h"
+#include "platform/devices/SimulatedMotion.h"
 #include "sdk/QORConstants.h"
 #include "sdk/artifacts/CodeBlockHashArtifact.h"
 #include "sdk/artifacts/QORArtifactList.h"
 #include "sdk/artifacts/QORCodeBlockCallsArtifact.h"
 #include "sdk/artifacts/QOROverlayAlertWindowArtifact.h"
 #include "sdk/artifacts/QOROverlayWindowArtifact.h"
+#include "sdk/artifacts/QORMotionArtifact.h"
+#include "sdk/artifacts/QORScreenshotArtifact.h"
 #include "sdk/artifacts/QORUserAnswerFactory.h"
+#include "sdk/integrity/QORIntegrityArtifact.h"
 #include "tests/support/TestSupport.h"
 
 using platform::Json;
@@ -56,6 +62,11 @@ std::vector<std::shared_ptr<QORSessionArtifact>> sampleRecords() {
       qor::QOROverlayWindowArtifact::create(),
       qor::QOROverlayAlertWindowArtifact::create(),
       qor::QORUserAnswer::create(404, "WUVT"),
+      qor::QORMotionArtifact::create(),
+      qor::QORScreenshotArtifact::create(platform::Image::imageWithPixels(2, 1, platform::Bytes(8, 0x7f))),
+      qor::QORIntegrityArtifact::create({320, "DEBUGGER_ATTACHED", "TracerPid 77"}),
+      qor::QORIntegrityArtifact::create({321, "INJECTED_LIBRARY", "\xc3\xa9t\xc3\xa9"}),
+      qor::QORIntegrityArtifact::create({323, std::string(60, 'Z'), ""}),
   };
 }
 
@@ -73,6 +84,7 @@ TEST(RecordHashCodes, MatchTheServersFormulas) {
   EXPECT_EQ(records[7]->getHashCode(), 361u);
   EXPECT_EQ(records[8]->getHashCode(), 369u);
   EXPECT_EQ(records[9]->getHashCode(), 0u);
+  EXPECT_EQ(records[10]->getHashCode(), 363u);
 }
 
 TEST(CodeBlockHashRecord, HashesTheDecodedBodyBytesExactlyAsReceived) {
@@ -125,6 +137,9 @@ TEST(RecordDictionaries, HaveExactlyTheirMembers) {
        Json{{"type", 310}, {"className", "SessionArtifact"}}},
       {"user answer", qor::QORUserAnswer::create(401, "Tk8="),
        Json{{"type", 401}, {"className", "UserAnswer"}, {"value", "Tk8="}}},
+      {"no motion", qor::QORMotionArtifact::create(), Json{{"type", 304}, {"className", "SessionArtifact"}}},
+      {"integrity finding", qor::QORIntegrityArtifact::create({322, "RUNNING_AS_ROOT", "euid 0"}),
+       Json{{"type", 322}, {"className", "IntegrityArtifact"}, {"finding", "RUNNING_AS_ROOT"}, {"detail", "euid 0"}}},
       // Without their identifier or value these records have no dictionary.
       {"code-block hash without an id", qor::CodeBlockHashArtifact::create(Json{{"body", ""}}), std::nullopt},
       {"code-block hash with an id that is not text", qor::CodeBlockHashArtifact::create(Json{{"id", 1}}), std::nullopt},
@@ -300,6 +315,130 @@ TEST(Constants, HoldTheValuesTheServerAndTheModuleExpect) {
     EXPECT_EQ(value->load(), initial + 1);
     *value = initial;
   }
+}
+
+// The sampler in virtual time: each case moves the device from 0.1 s on and lets 1 s pass.
+class MotionRecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SimulatedMotion::reset(); }
+  void TearDown() override {
+    platform::MainQueue::shared()->clear();
+    platform::SimulatedMotion::reset();
+  }
+  static void runFor(double seconds) { platform::MainQueue::shared()->runFor(platform::seconds(seconds)); }
+  // Ticks waiting on the main queue after time moved on without it: a live timer leaves some.
+  static size_t ticksAfter(double seconds) {
+    platform::MainQueue::shared()->clear();
+    platform::VirtualTime::advance(platform::seconds(seconds));
+    return platform::MainQueue::shared()->pendingCount();
+  }
+
+  platform::VirtualTime time_;
+};
+
+TEST_F(MotionRecordTest, MotionIsAnAccelerationStrictlyBeyondTheThresholds) {
+  const struct {
+    const char* name;
+    platform::CMAcceleration acceleration;
+    bool motion;
+  } cases[] = {
+      {"lying still", {0, 0, 0}, false},
+      {"every axis at its threshold", {0.05, -0.05, -0.12}, false},
+      {"vertical 0.13", {0, 0, 0.13}, true},
+      {"vertical -0.13", {0, 0, -0.13}, true},
+      {"sideways 0.051", {0.051, 0, 0}, true},
+      {"forward -0.06", {0, -0.06, 0}, true},
+      {"vertical 0.1 is within its wider threshold", {0, 0, 0.1}, false},
+      // Single precision, as the samples are read: 0.0500000001 is 0.05f.
+      {"just above 0.05 in double only", {0.0500000001, 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::SimulatedMotion::reset();
+    auto record = qor::QORMotionArtifact::create();
+    platform::SimulatedMotion::setUserAccelerationAfter(platform::seconds(0.1), c.acceleration);
+    runFor(1);
+    EXPECT_EQ(record->hasDetectedMotion(), c.motion);
+    EXPECT_EQ(record->isTrackingMotions(), !c.motion) << "sampling stops at the first motion";
+  }
+}
+
+TEST_F(MotionRecordTest, ADeviceWithoutASensorNeverReportsMotion) {
+  platform::SimulatedMotion::setAvailable(false);
+  platform::SimulatedMotion::setUserAcceleration({1, 1, 1});
+  auto record = qor::QORMotionArtifact::create();
+  runFor(1);
+  EXPECT_FALSE(record->hasDetectedMotion());
+}
+
+TEST_F(MotionRecordTest, SamplingStopsWithItsDictionaryAtMotionAndWhenTheRecordGoesAway) {
+  auto record = qor::QORMotionArtifact::create();
+  EXPECT_TRUE(record->isTrackingMotions());
+  EXPECT_GT(ticksAfter(0.1), 0u) << "the timer ticks every 0.01 s";
+
+  record->requestDictionary();
+  EXPECT_FALSE(record->isTrackingMotions());
+  EXPECT_EQ(ticksAfter(0.1), 0u);
+  // Motion after the dictionary was built is not seen.
+  platform::SimulatedMotion::setUserAcceleration({0, 0, 1});
+  runFor(0.5);
+  EXPECT_FALSE(record->hasDetectedMotion());
+
+  platform::SimulatedMotion::reset();
+  auto dropped = qor::QORMotionArtifact::create();
+  EXPECT_GT(ticksAfter(0.1), 0u);
+  dropped.reset();
+  EXPECT_EQ(ticksAfter(0.1), 0u) << "a record that goes away leaves no timer behind";
+
+  auto moved = qor::QORMotionArtifact::create();
+  platform::SimulatedMotion::setUserAcceleration({0, 0, 1});
+  runFor(0.1);
+  EXPECT_TRUE(moved->hasDetectedMotion());
+  EXPECT_EQ(ticksAfter(0.1), 0u);
+}
+
+TEST(ScreenshotRecord, CarriesThePngItsSizeAndThePlacesInsideThePaddings) {
+  auto image = platform::Image::imageWithPixels(375, 812, platform::Bytes(375 * 812 * 4, 0xff));
+  ASSERT_TRUE(image);
+  auto record = qor::QORScreenshotArtifact::create(image);
+  EXPECT_EQ(record->placesForScreenshot(), (Json::array({{{"x1", 20}, {"y1", 50}, {"x2", 355}, {"y2", 662}}})));
+  const Json dictionary = record->requestDictionary().value();
+  EXPECT_EQ(dictionary["type"], 1101);
+  EXPECT_EQ(dictionary["className"], "ScreenshotArtifact");
+  EXPECT_EQ(dictionary["screenshotWidth"], 375);
+  EXPECT_EQ(dictionary["screenshotHeight"], 812);
+  EXPECT_EQ(platform::base64Decode(dictionary["screenshotData"].get<std::string>()), platform::pngRepresentation(*image));
+  EXPECT_EQ(dictionary.size(), 6u);
+
+  // A JPEG has no PNG form here: the record goes without its data.
+  const platform::Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x20, 0x03,
+                                0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01};
+  auto jpegImage = platform::Image::imageWithData(jpeg);
+  ASSERT_TRUE(jpegImage);
+  const Json withoutData = qor::QORScreenshotArtifact::create(jpegImage)->requestDictionary().value();
+  EXPECT_FALSE(withoutData.contains("screenshotData"));
+  EXPECT_EQ(withoutData["screenshotWidth"], 32);
+  EXPECT_EQ(withoutData["places"][0]["x2"], 12);
+}
+
+TEST(ScreenshotRecord, ReadsThePrimeTheTypeAndThePaddingsWhenItComputes) {
+  auto image = platform::Image::imageWithPixels(100, 300, platform::Bytes(100 * 300 * 4, 0));
+  auto before = qor::QORScreenshotArtifact::create(image);
+  const uint32_t hashBefore = before->getHashCode();
+  const uint32_t h = static_cast<uint32_t>(QORSessionArtifact::hashFor(before->screenshotB64()));
+  EXPECT_EQ(hashBefore, 59u * (59u + 1101u) + 59u * h);
+
+  qor::hashCodePrime = 61;
+  qor::artifactType = 1201;
+  qor::topSafeAreaPadding = 10;
+  auto after = qor::QORScreenshotArtifact::create(image);
+  EXPECT_EQ(after->type(), 1201);
+  EXPECT_EQ(after->getHashCode(), 61u * (61u + 1201u) + 61u * h);
+  EXPECT_EQ(after->placesForScreenshot()[0]["y1"], 10);
+  EXPECT_EQ(before->type(), 1101) << "the type is fixed when the record is made";
+  qor::hashCodePrime = 59;
+  qor::artifactType = 1101;
+  qor::topSafeAreaPadding = 50;
 }
 
 }  // namespace

@@ -183,19 +183,23 @@ def record_hash_code(record):
         return (59 * java_hash(record.get("codeBlockId")) + 4048404) & 0xFFFFFFFF
     if kind in (302, 304, 310) and record.get("className") == "SessionArtifact":
         return kind + 59
+    if record.get("className") == "IntegrityArtifact":
+        return (59 * java_hash(record.get("finding")) + java_hash(record.get("detail"))
+                + (59 + kind) * 59 * 59) & 0xFFFFFFFF
     if record.get("className") == "ScreenshotArtifact":
         prime = 59
         return (prime * (prime + kind) + prime * java_hash(record.get("screenshotData"))) & 0xFFFFFFFF
     return 0
 
 
-# The exact members of each kind of record the server knows; other kinds (device findings) need
-# only a numeric "type" and a "className".
+# The exact members of each kind of record the server knows; other kinds (a screenshot, the device
+# information) need only a numeric "type" and a "className".
 RECORD_FORMS = {
     "CodeBlockArtifact": ({"type", "className", "codeBlockId", "codeBlockHash"}, {1102}),
     "CallArtifact": ({"type", "className", "codeBlockId", "calls"}, {1104}),
     "SessionArtifact": ({"type", "className"}, {302, 304, 310}),
     "UserAnswer": ({"type", "className", "value"}, {401, 402, 404, 405, 412, 413, 414}),
+    "IntegrityArtifact": ({"type", "className", "finding", "detail"}, {320, 321, 322, 323}),
 }
 
 
@@ -217,7 +221,7 @@ def check_records(records):
                 raise Refused(8, f"malformed {name} record: {record}")
         if name == "CallArtifact" and record["calls"] != []:
             raise Refused(8, "a calls record with calls")
-        for member in ("codeBlockId", "codeBlockHash", "value"):
+        for member in ("codeBlockId", "codeBlockHash", "value", "finding", "detail"):
             if member in record and not isinstance(record[member], str):
                 raise Refused(8, f"{member} is not text: {record}")
 
