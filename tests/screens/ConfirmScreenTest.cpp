@@ -19,6 +19,12 @@ namespace {
 
 class ConfirmScreen : public qortest::ScreenTest {};
 
+// The card of a screen whose view is loaded.
+std::shared_ptr<QORAuthInfo> cardOf(const std::shared_ptr<QORCommitAuthViewController>& screen) {
+  screen->view();
+  return screen->authInfo();
+}
+
 std::shared_ptr<qor::QORTheme> themeWithLogo(uint32_t width, uint32_t height) {
   auto theme = qortest::themeWithColors(qortest::allThemeColorKeys());
   theme->setLogo(platform::Image::imageWithData(qortest::pngHeader(width, height)));
@@ -43,7 +49,7 @@ TEST(TransactionCard, LogosFitIntoTwoHundredByFortyFourPoints) {
 TEST_F(ConfirmScreen, TheCardShowsTheLogoFittedWithConstraintsAndTheProviderLine) {
   auto screen = QORCommitAuthViewController::controllerWithTheme(themeWithLogo(400, 100), delegate_,
                                                                  qortest::sampleAuthData());
-  auto card = (screen->view(), screen->authInfo());
+  auto card = cardOf(screen);
   ASSERT_NE(card, nullptr);
   auto logo = card->logoImage();
   EXPECT_FALSE(logo->isHidden());
@@ -72,7 +78,7 @@ TEST_F(ConfirmScreen, TheCardShowsTheLogoFittedWithConstraintsAndTheProviderLine
   // A theme without a logo leaves the logo view as the layout has it, and still names the provider.
   auto plain = QORCommitAuthViewController::controllerWithTheme(qortest::themeWithColors({}), delegate_,
                                                                 qortest::sampleAuthData());
-  auto plainCard = (plain->view(), plain->authInfo());
+  auto plainCard = cardOf(plain);
   EXPECT_TRUE(plainCard->logoImage()->isHidden());
   EXPECT_EQ(plainCard->logoImage()->image(), nullptr);
   EXPECT_TRUE(plainCard->logoImage()->constraints().empty());
@@ -92,7 +98,7 @@ TEST_F(ConfirmScreen, TheThemeRecoloursTheWholeMessageButNotTheHeader) {
 
   auto themed = QORCommitAuthViewController::controllerWithTheme(qortest::themeWithColors(qortest::allThemeColorKeys()),
                                                                  delegate_, data);
-  auto card = (themed->view(), themed->authInfo());
+  auto card = cardOf(themed);
   EXPECT_EQ(card->headerLabel()->attributedText(), header);
   const auto shown = *card->messageLabel()->attributedText();
   EXPECT_EQ(shown.string(), "Pay 5.00");
@@ -102,9 +108,9 @@ TEST_F(ConfirmScreen, TheThemeRecoloursTheWholeMessageButNotTheHeader) {
 
   // Without a theme both keep their own attributes; absent texts show as empty ones.
   auto plain = QORCommitAuthViewController::controllerWithTheme(nullptr, delegate_, data);
-  EXPECT_EQ((plain->view(), plain->authInfo())->messageLabel()->attributedText(), message);
+  EXPECT_EQ(cardOf(plain)->messageLabel()->attributedText(), message);
   auto empty = QORCommitAuthViewController::controllerWithTheme(nullptr, delegate_, qor::QORAuthData::create());
-  auto emptyCard = (empty->view(), empty->authInfo());
+  auto emptyCard = cardOf(empty);
   EXPECT_EQ(emptyCard->headerLabel()->attributedText(), platform::AttributedString());
   EXPECT_EQ(emptyCard->messageLabel()->attributedText(), platform::AttributedString());
 }
