@@ -34,7 +34,9 @@ std::vector<double> sizes(const platform::AttributedString& text) {
   for (size_t i = 0; i < text.length(); ++i) {
     const auto font = text.attributesAt(i).font;
     out.push_back(font ? font->pointSize : 0);
-    if (font) EXPECT_EQ(font->name, "Ubuntu-Regular");
+    if (font) {
+      EXPECT_EQ(font->name, "Ubuntu-Regular");
+    }
   }
   return out;
 }
