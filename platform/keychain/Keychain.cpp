@@ -58,6 +58,12 @@ void bindFilter(sqlite::Statement& statement, const Filter& filter, int offset) 
   if (filter.sync) statement.bind(++index, *filter.sync);
 }
 
+// The query that addresses exactly this item.
+KeychainQuery queryOf(const KeychainItem& item) {
+  return {item.service, item.account, item.synchronizable ? KeychainSynchronizable::Yes : KeychainSynchronizable::No,
+          item.accessibility};
+}
+
 // Makes the missing folders of the path, private to the user.
 void makeParentFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
@@ -160,31 +166,45 @@ OSStatus Keychain::injectedFailure(KeychainOperation operation, const KeychainQu
   return hook ? hook(operation, query) : errSecSuccess;
 }
 
+OSStatus Keychain::insertLocked(const KeychainItem& item, double now) {
+  sqlite::Statement insert(db_->handle(),
+                           "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.bind(1, std::string_view(item.service))
+      .bind(2, std::string_view(item.account))
+      .bind(3, int64_t{item.synchronizable})
+      .bind(4, item.label)
+      .bind(5, item.accessibility)
+      .bind(6, item.data)
+      .bind(7, now)
+      .bind(8, now);
+  insert.step();
+  return insert.status();
+}
+
+OSStatus Keychain::updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now) {
+  Filter filter = filterFor(query);
+  std::string sql = "UPDATE genp SET mdat = ?";
+  if (changes.data) sql += ", data = ?";
+  if (changes.accessibility) sql += ", accessibility = ?";
+  sqlite::Statement statement(db_->handle(), sql + filter.clause);
+  int index = 0;
+  statement.bind(++index, now);
+  if (changes.data) statement.bind(++index, *changes.data);
+  if (changes.accessibility) statement.bind(++index, std::string_view(*changes.accessibility));
+  bindFilter(statement, filter, index);
+  statement.step();
+  if (statement.status()) return statement.status();
+  return db_->changes() == 0 ? errSecItemNotFound : errSecSuccess;
+}
+
 OSStatus Keychain::add(const KeychainItem& item) {
-  KeychainQuery query{item.service, item.account,
-                      item.synchronizable ? KeychainSynchronizable::Yes : KeychainSynchronizable::No,
-                      item.accessibility};
-  if (OSStatus injected = injectedFailure(KeychainOperation::Add, query)) return injected;
+  if (OSStatus injected = injectedFailure(KeychainOperation::Add, queryOf(item))) return injected;
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
   if (transaction.beginStatus()) return transaction.beginStatus();
-  double now = secondsSinceEpoch(Clock::wallNow());
-  {
-    sqlite::Statement insert(db_->handle(),
-                             "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    insert.bind(1, std::string_view(item.service))
-        .bind(2, std::string_view(item.account))
-        .bind(3, int64_t{item.synchronizable})
-        .bind(4, item.label)
-        .bind(5, item.accessibility)
-        .bind(6, item.data)
-        .bind(7, now)
-        .bind(8, now);
-    insert.step();
-    if (insert.status()) return insert.status();
-  }
+  if (OSStatus status = insertLocked(item, secondsSinceEpoch(Clock::wallNow()))) return status;
   return transaction.commit();
 }
 
@@ -194,20 +214,26 @@ OSStatus Keychain::update(const KeychainQuery& query, const KeychainChanges& cha
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
   if (transaction.beginStatus()) return transaction.beginStatus();
-  Filter filter = filterFor(query);
-  {
-    std::string sql = "UPDATE genp SET mdat = ?";
-    if (changes.data) sql += ", data = ?";
-    if (changes.accessibility) sql += ", accessibility = ?";
-    sqlite::Statement statement(db_->handle(), sql + filter.clause);
-    int index = 0;
-    statement.bind(++index, secondsSinceEpoch(Clock::wallNow()));
-    if (changes.data) statement.bind(++index, *changes.data);
-    if (changes.accessibility) statement.bind(++index, std::string_view(*changes.accessibility));
-    bindFilter(statement, filter, index);
-    statement.step();
-    if (statement.status()) return statement.status();
-    if (db_->changes() == 0) return errSecItemNotFound;
+  if (OSStatus status = updateLocked(query, changes, secondsSinceEpoch(Clock::wallNow()))) return status;
+  return transaction.commit();
+}
+
+OSStatus Keychain::saveAll(const std::vector<KeychainItem>& items) {
+  std::vector<OSStatus> injected;
+  injected.reserve(items.size());
+  for (const auto& item : items) injected.push_back(injectedFailure(KeychainOperation::Save, queryOf(item)));
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  sqlite::WriteTransaction transaction(*db_);
+  if (transaction.beginStatus()) return transaction.beginStatus();
+  const double now = secondsSinceEpoch(Clock::wallNow());
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (injected[i]) return injected[i];
+    KeychainQuery sameKey = queryOf(items[i]);
+    sameKey.accessibility.reset();  // the item it replaces may have had another accessibility
+    OSStatus status = updateLocked(sameKey, {items[i].data, items[i].accessibility}, now);
+    if (status == errSecItemNotFound) status = insertLocked(items[i], now);
+    if (status) return status;
   }
   return transaction.commit();
 }

@@ -68,7 +68,8 @@ struct KeychainChanges {
   std::optional<std::string> accessibility;
 };
 
-enum class KeychainOperation { Add, Update, CopyMatching, Delete };
+// Save: one item of a batch (saveAll).
+enum class KeychainOperation { Add, Update, CopyMatching, Delete, Save };
 
 class Keychain {
  public:
@@ -105,9 +106,15 @@ class Keychain {
   OSStatus copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes);
   // Deletes every match; errSecItemNotFound when none matches.
   OSStatus remove(const KeychainQuery& query);
+  // Saves several items in one transaction: each replaces the secret (and the accessibility, when
+  // it has one) of the item with its service, account and flag, or is added when there is none.
+  // Either every item is saved or, on the first failure, none is and that status is returned.
+  OSStatus saveAll(const std::vector<KeychainItem>& items);
 
   // Tests: the hook sees every call before it runs; a non-zero result is returned instead of
-  // running it. failNextCall is the one-shot form (it takes precedence over the hook).
+  // running it. failNextCall is the one-shot form (it takes precedence over the hook). A batch
+  // shows the hook each item (Save) before it begins, and an item's failure strikes when the batch
+  // reaches it, after the items before it were written, so the whole batch is rolled back.
   using FailureHook = std::function<OSStatus(KeychainOperation, const KeychainQuery&)>;
   void setFailureHook(FailureHook hook);
   void failNextCall(OSStatus status);
@@ -117,6 +124,10 @@ class Keychain {
   OSStatus injectedFailure(KeychainOperation operation, const KeychainQuery& query);
   // Opens the database when it is not open; the caller holds mutex_.
   OSStatus ensureOpen();
+  // One statement each; the caller holds mutex_ inside a write transaction, `now` is the date to
+  // write. The update gives errSecItemNotFound when nothing matches.
+  OSStatus insertLocked(const KeychainItem& item, double now);
+  OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
 
   const std::optional<std::string> path_;  // nullopt: in memory
   std::mutex mutex_;

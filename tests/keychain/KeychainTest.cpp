@@ -141,6 +141,52 @@ TEST(Keychain, InjectedFailuresReplaceTheCallWithoutTouchingTheStore) {
   EXPECT_EQ(seen, expected);
 }
 
+TEST(Keychain, ABatchSavesEveryItemOrNone) {
+  VirtualTime time;
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add(item("s", "a", "old-a")), 0);
+  ASSERT_EQ(k->add(item("s", "a", "synced", true)), 0);
+  std::vector<KeychainAttributes> before;
+  ASSERT_EQ(k->copyAttributes(query("s", "a"), before), 0);
+
+  auto batch = [](const std::string& a, const std::string& b) {
+    auto first = item("s", "a", a);
+    first.label = "another label";
+    first.accessibility = kSecAttrAccessibleWhenUnlockedThisDeviceOnly;
+    return std::vector<KeychainItem>{first, item("s", "b", b)};
+  };
+  // A failure at either item leaves both as they were: at the second, the first was already
+  // written inside the transaction.
+  for (const char* failing : {"a", "b"}) {
+    k->setFailureHook([&](KeychainOperation op, const KeychainQuery& q) {
+      return op == KeychainOperation::Save && q.account == failing ? errSecAuthFailed : errSecSuccess;
+    });
+    EXPECT_EQ(k->saveAll(batch("new-a", "new-b")), errSecAuthFailed) << failing;
+    EXPECT_EQ(secretOf(*k, query("s", "a")), "old-a") << failing;
+    EXPECT_EQ(k->find(query("s", "b")), errSecItemNotFound) << failing;
+  }
+  k->setFailureHook(nullptr);
+  k->failNextCall(errSecInteractionNotAllowed);
+  EXPECT_EQ(k->saveAll(batch("new-a", "new-b")), errSecInteractionNotAllowed);
+  EXPECT_EQ(secretOf(*k, query("s", "a")), "old-a");
+
+  VirtualTime::jump(std::chrono::seconds(30));
+  ASSERT_EQ(k->saveAll(batch("new-a", "new-b")), 0);
+  EXPECT_EQ(secretOf(*k, query("s", "a")), "new-a");
+  EXPECT_EQ(secretOf(*k, query("s", "b")), "new-b");
+  EXPECT_EQ(secretOf(*k, query("s", "a", KeychainSynchronizable::Yes)), "synced") << "another item: another flag";
+  std::vector<KeychainAttributes> after;
+  ASSERT_EQ(k->copyAttributes(query("s", "a"), after), 0);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].label, before[0].label) << "a replaced item keeps its label";
+  EXPECT_EQ(after[0].accessibility, kSecAttrAccessibleWhenUnlockedThisDeviceOnly);
+  EXPECT_EQ(after[0].creationDate, before[0].creationDate);
+  EXPECT_GT(after[0].modificationDate, before[0].modificationDate);
+  ASSERT_EQ(k->copyAttributes(query("s", "b"), after), 0);
+  EXPECT_EQ(after[0].label, "label-b") << "an added item takes its own label";
+  EXPECT_EQ(k->saveAll({}), 0);
+}
+
 TEST(KeychainFile, IsPrivateKeepsItsItemsAndSaysWhenItCannotBeUsed) {
   qortest::TempDir dir;
   const std::string path = (dir.path() / "deeper" / "keychain.sqlite").string();
