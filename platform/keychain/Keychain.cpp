@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/SystemLog.h"
 #include "platform/keychain/internal/SqliteDatabase.h"
 
 namespace platform {
@@ -84,17 +85,17 @@ SharedState& sharedState() {
 
 }  // namespace
 
-std::string Keychain::defaultPath() {
+std::optional<std::string> Keychain::defaultPath() {
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
     return std::string(data) + "/qor/keychain.sqlite";
   }
   std::string home;
   if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
     home = h;
-  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
     home = pw->pw_dir;
   } else {
-    home = "/tmp";
+    return std::nullopt;
   }
   return home + "/.local/share/qor/keychain.sqlite";
 }
@@ -103,8 +104,15 @@ std::shared_ptr<Keychain> Keychain::shared() {
   auto& state = sharedState();
   std::lock_guard lock(state.mutex);
   if (!state.keychain) {
-    const char* path = std::getenv(kPathVariable);
-    state.keychain = openFile(path && path[0] ? std::string(path) : defaultPath());
+    const char* variable = std::getenv(kPathVariable);
+    auto path = variable && variable[0] ? std::optional<std::string>(variable) : defaultPath();
+    if (path) {
+      state.keychain = openFile(std::move(*path));
+    } else {
+      systemLog(std::string("keychain: no folder for the keychain file; set ") + kPathVariable +
+                ", XDG_DATA_HOME or HOME");
+      state.keychain = std::shared_ptr<Keychain>(new Keychain(Store::none, {}));
+    }
   }
   return state.keychain;
 }
@@ -117,12 +125,12 @@ void Keychain::setShared(std::shared_ptr<Keychain> keychain) {
 
 std::shared_ptr<Keychain> Keychain::openFile(std::string path) {
   makeParentFolders(path);
-  return std::shared_ptr<Keychain>(new Keychain(std::move(path)));
+  return std::shared_ptr<Keychain>(new Keychain(Store::file, std::move(path)));
 }
 
-std::shared_ptr<Keychain> Keychain::inMemory() { return std::shared_ptr<Keychain>(new Keychain(std::nullopt)); }
+std::shared_ptr<Keychain> Keychain::inMemory() { return std::shared_ptr<Keychain>(new Keychain(Store::memory, {})); }
 
-Keychain::Keychain(std::optional<std::string> path) : path_(std::move(path)) {
+Keychain::Keychain(Store store, std::string path) : store_(store), path_(std::move(path)) {
   std::lock_guard lock(mutex_);
   ensureOpen();
 }
@@ -131,13 +139,15 @@ Keychain::~Keychain() = default;
 
 OSStatus Keychain::ensureOpen() {
   if (db_) return errSecSuccess;
+  if (store_ == Store::none) return errSecNotAvailable;
   OSStatus status = errSecSuccess;
-  auto db = sqlite::Database::open(path_, status);
+  const bool isFile = store_ == Store::file;
+  auto db = sqlite::Database::open(isFile ? std::optional<std::string>(path_) : std::nullopt, status);
   if (!db) return status;
   // The busy wait comes first: switching to WAL and creating the table take locks that another
   // process may hold.
   for (const char* setup :
-       {"PRAGMA busy_timeout = 5000", path_ ? "PRAGMA journal_mode = WAL" : "", "PRAGMA synchronous = FULL", kSchema}) {
+       {"PRAGMA busy_timeout = 5000", isFile ? "PRAGMA journal_mode = WAL" : "", "PRAGMA synchronous = FULL", kSchema}) {
     if (!*setup) continue;
     status = db->exec(setup);
     if (status != errSecSuccess) return status;

@@ -2,8 +2,9 @@
 // and synchronizable flag, holding a secret with label, accessibility, creation and modification
 // dates.
 //
-// The store is a SQLite database file (created with mode 0600) or, for unit tests, a private
-// in-memory database. Every write is one transaction, so an item is never half-written, even when
+// The store is a SQLite database file (created with mode 0600; an existing one, and its journal
+// files, are made private to the user when opened) or, for unit tests, a private in-memory
+// database. Every write is one transaction, so an item is never half-written, even when
 // the process is killed in the middle of it; several processes may share one file (a writer waits
 // for another's transaction up to a few seconds, then gets errSecInteractionNotAllowed).
 //
@@ -76,12 +77,15 @@ class Keychain {
   // The environment variable that names the process keychain's file.
   static constexpr const char* kPathVariable = "QOR_KEYCHAIN_PATH";
 
-  // The process keychain: the file named by QOR_KEYCHAIN_PATH, else defaultPath(); opened on first use.
+  // The process keychain: the file named by QOR_KEYCHAIN_PATH, else defaultPath(); opened on first
+  // use. Without either, every call of it fails with errSecNotAvailable (logged once): secrets are
+  // never put in a shared folder such as /tmp instead.
   static std::shared_ptr<Keychain> shared();
   // Replaces the process keychain (tests); nullptr goes back to the file.
   static void setShared(std::shared_ptr<Keychain> keychain);
-  // $XDG_DATA_HOME/qor/keychain.sqlite, else ~/.local/share/qor/keychain.sqlite.
-  static std::string defaultPath();
+  // $XDG_DATA_HOME/qor/keychain.sqlite, else ~/.local/share/qor/keychain.sqlite, with the home
+  // folder from $HOME or the user database; nullopt when neither names an absolute folder.
+  static std::optional<std::string> defaultPath();
 
   // A keychain over the file; its folder is made (mode 0700) when missing. A file that cannot be
   // opened gives errSecNotAvailable (a file that is not a database errSecDecode) on every call, and
@@ -120,7 +124,8 @@ class Keychain {
   void failNextCall(OSStatus status);
 
  private:
-  explicit Keychain(std::optional<std::string> path);
+  enum class Store { file, memory, none };
+  Keychain(Store store, std::string path);
   OSStatus injectedFailure(KeychainOperation operation, const KeychainQuery& query);
   // Opens the database when it is not open; the caller holds mutex_.
   OSStatus ensureOpen();
@@ -129,7 +134,8 @@ class Keychain {
   OSStatus insertLocked(const KeychainItem& item, double now);
   OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
 
-  const std::optional<std::string> path_;  // nullopt: in memory
+  const Store store_;
+  const std::string path_;  // of a file store
   std::mutex mutex_;
   std::unique_ptr<sqlite::Database> db_;
 

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform/Clock.h"
+#include "platform/SystemLog.h"
 #include "platform/keychain/Keychain.h"
 #include "tests/support/TestSupport.h"
 
@@ -205,6 +208,48 @@ TEST(KeychainFile, IsPrivateKeepsItsItemsAndSaysWhenItCannotBeUsed) {
   std::ofstream(garbage) << std::string(4096, 'x');
   EXPECT_EQ(Keychain::openFile(garbage)->find(query("s", "a")), errSecDecode);
   EXPECT_EQ(Keychain::openFile("/proc/no-such-folder/keychain.sqlite")->find(query("s", "a")), errSecNotAvailable);
+}
+
+TEST(KeychainFile, AnExistingFileAndItsJournalsBecomePrivate) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "keychain.sqlite").string();
+  // An open keychain keeps the journal files of WAL mode in place.
+  auto first = Keychain::openFile(path);
+  ASSERT_EQ(first->add(item("s", "a", "kept")), 0);
+  auto modeOf = [](const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  const std::string files[] = {path, path + "-wal", path + "-shm"};
+  for (const auto& file : files) {
+    ASSERT_EQ(modeOf(file), 0600) << file;
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0) << file;
+  }
+  auto second = Keychain::openFile(path);
+  EXPECT_EQ(secretOf(*second, query("s", "a")), "kept");
+  for (const auto& file : files) EXPECT_EQ(modeOf(file), 0600) << file;
+}
+
+// Child: drops to a user id that the user database does not know, without the variables that name
+// a folder, and uses the process keychain. 0 when it fails with errSecNotAvailable and says why.
+QORTEST_CHILD(keychainWithoutHome) {
+  for (const char* variable : {Keychain::kPathVariable, "XDG_DATA_HOME", "HOME"}) ::unsetenv(variable);
+  constexpr uid_t kUnknownUser = 54321;
+  if (::setgid(kUnknownUser) != 0 || ::setuid(kUnknownUser) != 0) return 2;
+  if (::getpwuid(kUnknownUser)) return 3;
+  LogCapture log;
+  auto k = Keychain::shared();
+  if (k->add(item("s", "a", "secret")) != errSecNotAvailable) return 4;
+  if (k->find(query("s", "a")) != errSecNotAvailable) return 5;
+  const auto messages = log.messages();
+  if (messages.size() != 1 || messages[0].find(Keychain::kPathVariable) == std::string::npos) return 6;
+  return 0;
+}
+
+TEST(KeychainFile, WithoutAFolderForItTheProcessKeychainFails) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to take another user id";
+  auto child = qortest::spawnTestChild("keychainWithoutHome");
+  EXPECT_EQ(child.wait(), 0) << "2: no other user id, 3: the id is known, 4-5: the keychain worked, 6: no clear log";
 }
 
 TEST(KeychainFile, TheProcessKeychainFollowsTheEnvironment) {

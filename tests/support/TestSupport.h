@@ -76,7 +76,7 @@ std::optional<int> runChildEntryIfAsked(int argc, char** argv);
 #define QORTEST_CHILD(name)                                                                          \
   static int name##ChildEntry(const std::vector<std::string>& args);                                 \
   [[maybe_unused]] static const bool name##ChildRegistered = ::qortest::registerChildEntry(#name, name##ChildEntry); \
-  static int name##ChildEntry(const std::vector<std::string>& args)
+  static int name##ChildEntry([[maybe_unused]] const std::vector<std::string>& args)
 
 // A fresh folder that is removed with the object.
 class TempDir {
