@@ -356,7 +356,7 @@ TEST_P(TransportTest, DestroyingTheTransportClosesItsSocket) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, TransportTest, ::testing::ValuesIn(kKinds),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FoundationTransport, StreamThatTakesNothingFailsTheWriteInsteadOfLooping) {
   auto& pki = Pki::shared();

@@ -75,8 +75,8 @@ void WSCompression::load(const HeaderFields& headers) {
   std::optional<int> clientBits;
   for (size_t i = 1; i < params.size(); ++i) {
     const std::string_view param = trim(params[i]);
-    if (auto bits = parameter(param, "server_max_window_bits")) serverBits = *bits;
-    else if (auto bits = parameter(param, "client_max_window_bits")) clientBits = *bits;
+    if (auto server = parameter(param, "server_max_window_bits")) serverBits = *server;
+    else if (auto client = parameter(param, "client_max_window_bits")) clientBits = *client;
     else if (param == "client_no_context_takeover") compressorTakeOver_ = true;
     else if (param == "server_no_context_takeover") decompressorTakeOver_ = true;
   }
