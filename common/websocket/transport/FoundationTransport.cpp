@@ -97,6 +97,7 @@ void FoundationTransport::connect(const platform::URL& url, double timeout,
 }
 
 void FoundationTransport::connectTimedOut(uint64_t generation) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
   {
     std::lock_guard lock(mutex_);
     // Void once connected, failed, disconnected or replaced.
@@ -106,6 +107,7 @@ void FoundationTransport::connectTimedOut(uint64_t generation) {
 }
 
 void FoundationTransport::stream(const std::shared_ptr<platform::Stream>& stream, StreamEvent event) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
   bool fromInput, fromOutput;
   uint64_t generation;
   {
@@ -170,6 +172,7 @@ void FoundationTransport::decideTrust(uint64_t generation) {
 }
 
 void FoundationTransport::trustDecided(uint64_t generation, const PinningState& state) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
   if (state.isSuccess()) {
     markConnected(generation);
     return;
