@@ -84,7 +84,6 @@ uint64_t TCPTransport::adopt(std::shared_ptr<NWConnection> connection, bool isTL
   {
     std::lock_guard lock(mutex_);
     isTLS_ = isTLS;
-    failed_ = false;
     previous = std::exchange(connection_, std::move(connection));
     generation = ++generation_;
   }
@@ -163,15 +162,9 @@ void TCPTransport::onState(uint64_t generation, NWConnection::State state, std::
       // not a wait without end.
       if (markFailed(generation)) report(ConnectionState::Failed{platformError(std::move(error))});
       break;
-    case NWConnection::State::ready: {
-      bool failed;
-      {
-        std::lock_guard lock(mutex_);
-        failed = failed_;
-      }
-      if (!failed) report(ConnectionState::Connected{});
+    case NWConnection::State::ready:
+      if (failedGeneration_ != generation) report(ConnectionState::Connected{});
       break;
-    }
     case NWConnection::State::failed:
       if (markFailed(generation)) report(ConnectionState::Failed{platformError(std::move(error))});
       break;
@@ -182,9 +175,9 @@ void TCPTransport::onState(uint64_t generation, NWConnection::State state, std::
 }
 
 bool TCPTransport::markFailed(uint64_t generation) {
-  std::lock_guard lock(mutex_);
-  if (generation_ != generation || failed_) return false;
-  failed_ = true;
+  QOR_DCHECK_ON_QUEUE(queue_);
+  if (failedGeneration_ == generation || !isCurrent(generation)) return false;
+  failedGeneration_ = generation;
   return true;
 }
 

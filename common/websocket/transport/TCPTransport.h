@@ -58,7 +58,9 @@ class TCPTransport final : public Transport, public std::enable_shared_from_this
   std::weak_ptr<TransportEventClient> delegate_;
   bool isRunning_ = false;
   bool isTLS_ = false;
-  bool failed_ = false;  // the current connection's failure was reported
+
+  // Queue-confined.
+  uint64_t failedGeneration_ = 0;  // the last connection whose failure was reported
 };
 
 }  // namespace qor
