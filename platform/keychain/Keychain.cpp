@@ -146,8 +146,8 @@ OSStatus Keychain::ensureOpen() {
   if (!db) return status;
   // The busy wait comes first: switching to WAL and creating the table take locks that another
   // process may hold.
-  for (const char* setup :
-       {"PRAGMA busy_timeout = 5000", isFile ? "PRAGMA journal_mode = WAL" : "", "PRAGMA synchronous = FULL", kSchema}) {
+  for (const char* setup : {"PRAGMA busy_timeout = 5000", isFile ? "PRAGMA journal_mode = WAL" : "",
+                            "PRAGMA synchronous = FULL", kSchema}) {
     if (!*setup) continue;
     status = db->exec(setup);
     if (status != errSecSuccess) return status;

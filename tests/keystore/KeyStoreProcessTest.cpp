@@ -23,9 +23,9 @@ namespace {
 // The record of one generation: both keys tell it, so an opened store says which save it holds.
 std::shared_ptr<SensitiveData> recordFor(long generation) {
   const std::string g = std::to_string(generation);
-  return SensitiveData::create(QORCryptUtilsAsymmetric::restoreSecretKeyFromData(platform::bytesFromString("client-" + g)),
-                               QORCryptUtilsAsymmetric::restoreSecretKeyFromData(platform::bytesFromString("sps-" + g)),
-                               std::nullopt);
+  return SensitiveData::create(
+      QORCryptUtilsAsymmetric::restoreSecretKeyFromData(platform::bytesFromString("client-" + g)),
+      QORCryptUtilsAsymmetric::restoreSecretKeyFromData(platform::bytesFromString("sps-" + g)), std::nullopt);
 }
 
 std::optional<long> generationOf(const std::shared_ptr<SensitiveData>& opened) {

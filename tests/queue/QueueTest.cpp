@@ -171,7 +171,8 @@ TEST(Queue, DelayedBlockOfADestroyedQueueIsDropped) {
 // no copy of a delayed block it handed over.
 TEST(Queue, ADelayedBlockAndWhatItCapturesEndOnTheQueueThatRanIt) {
   struct Captured {
-    Captured(std::shared_ptr<SerialQueue> q, std::atomic<int>* counter) : queue(std::move(q)), endedElsewhere(counter) {}
+    Captured(std::shared_ptr<SerialQueue> q, std::atomic<int>* counter)
+        : queue(std::move(q)), endedElsewhere(counter) {}
     std::shared_ptr<SerialQueue> queue;
     std::atomic<int>* endedElsewhere;
     ~Captured() {

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<std::string> peerArguments(const std::string& mode, const std::string& certFile,
                                        const std::string& keyFile, const std::vector<std::string>& extra) {
-  std::vector<std::string> argv = {qortest::kPython, qortest::sourcePath("tests/transport/tls_peer.py"), "--mode", mode};
+  std::vector<std::string> argv = {qortest::kPython, qortest::sourcePath("tests/transport/tls_peer.py"), "--mode",
+                                   mode};
   if (!certFile.empty()) argv.insert(argv.end(), {"--cert", certFile, "--key", keyFile});
   argv.insert(argv.end(), extra.begin(), extra.end());
   return argv;

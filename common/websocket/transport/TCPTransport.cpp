@@ -93,9 +93,10 @@ uint64_t TCPTransport::adopt(std::shared_ptr<NWConnection> connection, bool isTL
 
 void TCPTransport::start(const std::shared_ptr<NWConnection>& connection, uint64_t generation) {
   std::weak_ptr<TCPTransport> weak = weak_from_this();
-  connection->setStateUpdateHandler([weak, generation](NWConnection::State state, std::optional<platform::Error> error) {
-    if (auto self = weak.lock()) self->onState(generation, state, std::move(error));
-  });
+  connection->setStateUpdateHandler(
+      [weak, generation](NWConnection::State state, std::optional<platform::Error> error) {
+        if (auto self = weak.lock()) self->onState(generation, state, std::move(error));
+      });
   connection->setViabilityUpdateHandler([weak, generation](bool viable) {
     if (auto self = weak.lock(); self && self->isCurrent(generation)) {
       self->report(ConnectionState::Viability{viable});
@@ -141,7 +142,8 @@ void TCPTransport::onReceive(uint64_t generation, platform::OptBytes content, bo
   if (isComplete) {
     // The peer ended the stream: the connection cannot carry the protocol any more.
     if (markFailed(generation)) {
-      report(ConnectionState::Failed{makeError<PlatformError>(platform::peerClosedError(platform::kNWErrorDomainPOSIX))});
+      report(
+          ConnectionState::Failed{makeError<PlatformError>(platform::peerClosedError(platform::kNWErrorDomainPOSIX))});
     }
     return;
   }
