@@ -52,6 +52,20 @@ class AnswerTest : public ActionsTest {
     EXPECT_EQ(run.onMainQueue, std::vector<bool>{true});
     return run;
   }
+  // Starts the action by itself in a run of a controller that lists it; the statuses it reported.
+  std::vector<qor::QORStatus> runAlone(const std::shared_ptr<TestAction>& action) {
+    auto controller = TestController::create();
+    auto delegate = std::make_shared<RecordingDelegate>();
+    controller->setDelegate(delegate);
+    action->setDelegate(controller);
+    action->setDataSource(controller);
+    controller->setNonce(platform::bytesFromString("0123456789abcdef"));
+    controller->setActions({action});
+    controller->setStarted(true);
+    action->start();
+    waitForStatuses(*delegate, 1);
+    return delegate->statuses;
+  }
   std::shared_ptr<TestAction> onlyAction(const Outcome& run) {
     return std::dynamic_pointer_cast<TestAction>(run.controller->actions().at(0));
   }
@@ -172,19 +186,9 @@ TEST_F(AnswerTest, UnsendableRequestReports0InsideStartWithoutTraffic) {
 
 TEST_F(AnswerTest, HeaderWithoutItsDictionaryIsSentAndRefusedByTheServer) {
   // An action without a type: its header has two of three members, so the empty message is sealed.
-  auto controller = TestController::create();
-  auto delegate = std::make_shared<RecordingDelegate>();
-  controller->setDelegate(delegate);
   auto action = TestAction::create();
   action->type = std::nullopt;
-  action->setDelegate(controller);
-  action->setDataSource(controller);
-  controller->setNonce(platform::bytesFromString("0123456789abcdef"));
-  controller->setActions({action});
-  controller->setStarted(true);
-  action->start();
-  waitForStatuses(*delegate, 1);
-  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{qor::QORStatusUndefined});
+  EXPECT_EQ(runAlone(action), std::vector<qor::QORStatus>{qor::QORStatusUndefined});
   auto requests = server_->requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_FALSE(requests[0]["accepted"]);
@@ -206,19 +210,10 @@ TEST_F(AnswerTest, ActionTypesAndPathsReachTheServerAsTheyAre) {
   for (const auto& [type, path] : actions) {
     SCOPED_TRACE(testing::Message() << "type " << type << " on " << path);
     server_->reset();
-    auto controller = TestController::create();
-    auto delegate = std::make_shared<RecordingDelegate>();
-    controller->setDelegate(delegate);
     auto action = TestAction::create();
     action->type = type;
     action->path = std::string(path);
-    action->setDelegate(controller);
-    action->setDataSource(controller);
-    controller->setNonce(platform::bytesFromString("0123456789abcdef"));
-    controller->setActions({action});
-    controller->setStarted(true);
-    action->start();
-    waitForStatuses(*delegate, 1);
+    runAlone(action);
     const auto requests = server_->requests();
     ASSERT_EQ(requests.size(), 1u) << "the server has no action envelope on this path";
     EXPECT_EQ(requests[0]["header"]["type"], type);
