@@ -73,9 +73,10 @@ bool registerChildEntry(const char* name, ChildEntry entry);
 std::optional<int> runChildEntryIfAsked(int argc, char** argv);
 
 // Defines a child entry: QORTEST_CHILD(writer) { ... return 0; } with `args` in scope.
-#define QORTEST_CHILD(name)                                                                          \
-  static int name##ChildEntry(const std::vector<std::string>& args);                                 \
-  [[maybe_unused]] static const bool name##ChildRegistered = ::qortest::registerChildEntry(#name, name##ChildEntry); \
+#define QORTEST_CHILD(name)                                                                 \
+  static int name##ChildEntry(const std::vector<std::string>& args);                        \
+  [[maybe_unused]] static const bool name##ChildRegistered =                                \
+      ::qortest::registerChildEntry(#name, name##ChildEntry);                               \
   static int name##ChildEntry([[maybe_unused]] const std::vector<std::string>& args)
 
 // A fresh folder that is removed with the object.

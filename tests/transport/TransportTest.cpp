@@ -270,14 +270,16 @@ class ServerSide {
       accepted_.push_back(c);  // an earlier one stays open: only its client may end it
       connection_ = c;
       c->start(queue_);
-      receive();
+      receive(c);
     });
     listener_->start(queue_);
   }
   ~ServerSide() {
     queue_->sync([this] {
+      listener_->cancel();
       for (const auto& c : accepted_) c->cancel();
     });
+    queue_->sync([] {});  // the completions the cancels posted run while this object lives
   }
   int port() const { return listener_->port(); }
   bool waitForEnd() { return recorder.waitFor([&] { return ended_.load(); }, 10s); }
@@ -304,14 +306,18 @@ class ServerSide {
   Recorder recorder;  // only for its waiting
 
  private:
-  void receive() {
-    connection_->receive(1, 65536, [this](platform::OptBytes content, bool complete, std::optional<platform::Error> e) {
+  // What the last accepted connection receives, and its end.
+  void receive(const std::shared_ptr<platform::NWConnection>& c) {
+    std::weak_ptr<platform::NWConnection> weak = c;
+    c->receive(1, 65536, [this, weak](platform::OptBytes content, bool complete, std::optional<platform::Error> e) {
+      auto from = weak.lock();
+      if (!from || from != connection_) return;
       if (content) received_.append(content->begin(), content->end());
       if (complete || e) {
         ended_ = true;
         return;
       }
-      receive();
+      receive(from);
     });
   }
   std::shared_ptr<platform::SerialQueue> queue_ = platform::SerialQueue::create("test.server");
