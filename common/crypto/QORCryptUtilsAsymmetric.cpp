@@ -91,6 +91,13 @@ platform::OptBytes QORCryptUtilsAsymmetric::decryptData(const platform::OptBytes
       platform::secureWipe(out);
       return std::nullopt;
     }
+    // The library reads a block without the zero byte after its padding as the empty message;
+    // RFC 8017 (7.2.2) refuses it. An empty message is valid only with that zero byte as the
+    // block's last byte.
+    if (result.messageLength == 0 &&
+        key.CalculateInverse(pool, CryptoPP::Integer(data->data(), data->size())).GetByte(0) != 0) {
+      return std::nullopt;
+    }
     out.resize(result.messageLength);
     return out;
   });

@@ -12,16 +12,6 @@ namespace {
 constexpr std::string_view kCRLF = "\r\n";
 constexpr std::string_view kEndOfHeader = "\r\n\r\n";
 
-std::string_view trimOWS(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-bool isFieldValue(std::string_view v) {
-  return std::none_of(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -43,7 +33,7 @@ std::string HTTPMessage::requestTarget(const URL& url) {
 }
 
 bool HTTPMessage::setHeaderFieldValue(std::string_view name, std::string_view value) {
-  if (!isHTTPToken(name) || !isFieldValue(value)) return false;
+  if (!isHTTPToken(name) || !isSafeFieldValue(value)) return false;
   for (auto& [n, v] : fields_) {
     if (fieldNamesEqual(n, name)) {
       v = std::string(value);
@@ -107,7 +97,7 @@ bool HTTPMessage::parseHeader(std::string_view header) {
     return false;
   }
   const int code = (status[9] - '0') * 100 + (status[10] - '0') * 10 + (status[11] - '0');
-  if (!isFieldValue(status)) return false;
+  if (!isSafeFieldValue(status)) return false;
   std::string reason(status.size() > 13 ? status.substr(13) : std::string_view{});
 
   std::vector<std::pair<std::string, std::string>> received;
@@ -115,7 +105,7 @@ bool HTTPMessage::parseHeader(std::string_view header) {
     const size_t start = lineEnd + kCRLF.size();
     lineEnd = header.find(kCRLF, start);
     const std::string_view line = header.substr(start, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - start);
-    if (!isFieldValue(line)) return false;
+    if (!isSafeFieldValue(line)) return false;
     if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
       if (received.empty()) return false;
       auto folded = trimOWS(line);

@@ -1,6 +1,5 @@
 #include "platform/http/URLSession.h"
 
-#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
@@ -13,6 +12,7 @@
 #include "platform/http/HTTPFieldName.h"
 #include "platform/http/URLError.h"
 #include "platform/http/internal/Curl.h"
+#include "platform/security/internal/OpenSSLHandles.h"
 
 namespace platform {
 
@@ -21,25 +21,6 @@ namespace http {
 namespace {
 
 using AnchorList = std::vector<std::string>;  // PEM texts
-
-bool isSafeFieldText(std::string_view text) {
-  for (char c : text) {
-    if (c == '\r' || c == '\n' || c == '\0') return false;
-  }
-  return true;
-}
-
-// Certificates of a PEM text; the caller frees them.
-std::vector<X509*> certificatesOfPEM(const std::string& pem) {
-  std::vector<X509*> certificates;
-  BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
-  if (!bio) return certificates;
-  while (X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr)) {
-    certificates.push_back(certificate);
-  }
-  BIO_free(bio);
-  return certificates;
-}
 
 }  // namespace
 
@@ -108,10 +89,7 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
   }
 
   bool addAnchors(const std::string& pem) {
-    auto certificates = certificatesOfPEM(pem);
-    bool any = !certificates.empty();
-    for (X509* certificate : certificates) X509_free(certificate);
-    if (!any) return false;
+    if (detail::x509sFromPEM(pem).empty()) return false;
     std::lock_guard lock(mutex_);
     auto grown = std::make_shared<AnchorList>(*anchors_);
     grown->push_back(pem);
@@ -271,7 +249,7 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
   bool hasExpect = false;
   for (const auto& [name, value] : request.allHTTPHeaderFields()) {
     // The request type refuses such fields already; a raw header line must never be split here.
-    if (name.empty() || !isSafeFieldText(name) || !isSafeFieldText(value) ||
+    if (name.empty() || !isSafeFieldValue(name) || !isSafeFieldValue(value) ||
         name.find(':') != std::string::npos) {
       continue;
     }
@@ -373,9 +351,8 @@ CURLcode SessionEngine::onSSLContext(CURL*, void* context, void* user) {
   X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(context));
   if (!store) return CURLE_SSL_CERTPROBLEM;
   for (const auto& pem : *transfer->anchors) {
-    for (X509* certificate : certificatesOfPEM(pem)) {
-      X509_STORE_add_cert(store, certificate);  // a certificate already there is fine
-      X509_free(certificate);
+    for (const auto& certificate : detail::x509sFromPEM(pem)) {
+      X509_STORE_add_cert(store, certificate.get());  // a certificate already there is fine
     }
   }
   return CURLE_OK;

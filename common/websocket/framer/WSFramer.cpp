@@ -30,6 +30,7 @@ void WSFramer::add(platform::Bytes data) {
 
 void WSFramer::reset(std::function<void()> thenOnQueue) {
   queue_->postFor(weak_from_this(), [thenOnQueue = std::move(thenOnQueue)](const std::shared_ptr<WSFramer>& self) {
+    QOR_DCHECK_ON_QUEUE(self->queue_);
     self->buffer_.clear();
     self->ended_ = false;
     if (thenOnQueue) thenOnQueue();

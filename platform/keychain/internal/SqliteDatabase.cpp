@@ -2,11 +2,23 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/keychain/KeychainStatus.h"
 
 namespace platform::sqlite {
+
+namespace {
+
+// The store and its journals hold secrets: a file left readable by others (an older build, a
+// copy, a umask) loses those permissions when it is opened.
+void makePrivate(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0) ::fchmod(fd, st.st_mode & 0700);
+}
+
+}  // namespace
 
 int32_t statusFromSqlite(int resultCode) {
   switch (resultCode & 0xFF) {
@@ -113,7 +125,15 @@ std::unique_ptr<Database> Database::open(const std::optional<std::string>& path,
       status = errSecNotAvailable;
       return nullptr;
     }
+    makePrivate(fd);
     ::close(fd);
+    // Journals a previous run left behind; SQLite makes new ones with the database file's mode.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+      fd = ::open((*path + suffix).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) continue;
+      makePrivate(fd);
+      ::close(fd);
+    }
   }
   sqlite3* db = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;

@@ -56,7 +56,7 @@ class Statement {
 class Database {
  public:
   // Opens (and creates, mode 0600) the database file, or a private in-memory database for
-  // std::nullopt. The status is 0 on success; the result is null otherwise.
+  // std::nullopt. An existing file and its journal files lose any group and other permissions. The status is 0 on success; the result is null otherwise.
   static std::unique_ptr<Database> open(const std::optional<std::string>& path, int32_t& status);
   ~Database();
   Database(const Database&) = delete;
