@@ -1,6 +1,6 @@
 // The stored values an enrollment run may change, as they stood when the snapshot was made, so that
 // a failed run can put every one of them back (an absent value is absent again afterwards). The
-// extra HTTP headers are not part of it.
+// extra HTTP headers are left out.
 //
 // Immutable once made: any thread may read it; `apply` writes to the keychain from the caller's.
 #pragma once

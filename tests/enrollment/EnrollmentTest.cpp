@@ -239,7 +239,12 @@ TEST_F(EnrollmentTest, ASecondRunOfTheSameControllerNeverUndoesTheFirst) {
   server_->script(Json::array({{{"type", 102}, {"httpStatus", 500}, {"json", {{"error", {{"code", 5}}}}}}}));
   enrollDevice(controller);
   EXPECT_EQ(lastStatus(), 0);
+  EXPECT_EQ(acceptedTypes(), (std::vector<int64_t>{101, 102, 101, 102})) << "the server took the second commit";
   EXPECT_EQ(storedValues(), enrolled);
+  // A third run starts afresh: only its own records go into its nonce and its commit.
+  enrollDevice(controller);
+  EXPECT_EQ(lastStatus(), 1) << ::testing::PrintToString(refusals());
+  EXPECT_NE(qor::QORSecureStorage::dataForKey(qor::kQORSecureStorageSkVTN), enrolled.at(qor::kQORSecureStorageSkVTN));
   EXPECT_EQ(authorize(), 1) << ::testing::PrintToString(refusals());
 }
 
