@@ -26,12 +26,14 @@
 #include "sdk/enrollment/QORCommitEnrollmentActionDataSource.h"
 #include "sdk/enrollment/QORPrepareEnrollmentAction.h"
 #include "sdk/enrollment/QORSecureStorageSnapshot.h"
+#include "ui/protocols/QOREnrollmentStartProtocol.h"
 
 namespace qor {
 
 class QOREnrollmentController : public QORBaseClientActionController,
                                 public virtual QORCommitEnrollmentActionDataSource,
-                                public virtual QORArtifactDataSource {
+                                public virtual QORArtifactDataSource,
+                                public QOREnrollmentStartProtocol {
  public:
   using Records = std::vector<std::shared_ptr<QORSessionArtifact>>;
 
@@ -62,6 +64,9 @@ class QOREnrollmentController : public QORBaseClientActionController,
   // The values a failing run restores: taken by `init`, and again when a run begins, so that a
   // later run of the same controller never undoes an earlier run that succeeded.
   std::shared_ptr<QORSecureStorageSnapshot> secureStorageSnapshot() const;
+
+  // The enrollment screen starts the run through its start protocol; the run is the base's.
+  void start() override { QORBaseClientActionController::start(); }
 
   // Hooks.
   bool isReadyForStart() override;

@@ -14,6 +14,7 @@
 #include "sdk/deviceinfo/QORDeviceInfoArtifact.h"
 #include "sdk/deviceinfo/QORDeviceInfoController.h"
 #include "sdk/deviceinfo/QORDeviceInfoProvider.h"
+#include "sdk/integrity/QORDeviceIntegrity.h"
 #include "tests/actions/ActionsTestSupport.h"
 
 namespace qortest {
@@ -195,8 +196,17 @@ TEST(DeviceInfoRecordTest, TheRecordReportsTheFactsItWasAskedFor) {
 
 class DeviceFactsTest : public ::testing::Test {
  protected:
-  void SetUp() override { resetDevices(); }
-  void TearDown() override { resetDevices(); }
+  void SetUp() override {
+    resetDevices();
+    // What the integrity check sees is fixed, so the table does not depend on how tests are run.
+    qor::QORDeviceIntegrity::setProbe([this] { return integrity_; });
+  }
+  void TearDown() override {
+    qor::QORDeviceIntegrity::setProbe({});
+    resetDevices();
+  }
+
+  qor::QORIntegrityObservations integrity_;
 };
 
 TEST_F(DeviceFactsTest, TheTableHoldsTheSimulatedDevicesFacts) {
@@ -216,7 +226,9 @@ TEST_F(DeviceFactsTest, TheTableHoldsTheSimulatedDevicesFacts) {
                          {"buildUniqueId", "6F9619FF-8B86-D011-B42D-00C04FC964FF"},
                          {"buildDetails", "release"},
                          {"manufacturer", "Apple"},
-                         {"changeList", "2.5.0"}}));
+                         {"isIntegrityCompromised", false},
+                         {"changeList", "2.5.0"},
+                         {"integrityFindings", Json::array()}}));
   for (const char* number : {"pixelDensity", "screenWidth", "screenHeight"}) {
     EXPECT_TRUE(facts[number].is_number_float()) << number;
   }
@@ -224,6 +236,17 @@ TEST_F(DeviceFactsTest, TheTableHoldsTheSimulatedDevicesFacts) {
   EXPECT_NE(qor::QORDeviceInfoProvider::deviceInfoAsJSONString().find('\n'), std::string::npos) << "pretty-printed";
   for (int64_t outside : {0, 13, -1}) EXPECT_EQ(qor::QORDeviceInfoProvider::infoForType(outside), Json::object());
   EXPECT_EQ(qor::QORDeviceInfoProvider::deviceInfoFor({5, 9}), (Json{{"brand", "Test phone"}, {"manufacturer", "Apple"}}));
+}
+
+TEST_F(DeviceFactsTest, TheIntegrityRowsNameWhatTheCheckFound) {
+  integrity_.tracerPid = 4242;
+  integrity_.deviceFlagged = true;
+  EXPECT_EQ(qor::QORDeviceInfoProvider::infoForType(10), (Json{{"isIntegrityCompromised", true}}));
+  EXPECT_EQ(qor::QORDeviceInfoProvider::infoForType(12),
+            (Json{{"integrityFindings", {"DEBUGGER_ATTACHED", "DEVICE_COMPROMISED"}}}));
+  integrity_ = {};
+  EXPECT_EQ(qor::QORDeviceInfoProvider::deviceInfoFor({10, 12}),
+            (Json{{"isIntegrityCompromised", false}, {"integrityFindings", Json::array()}}));
 }
 
 TEST_F(DeviceFactsTest, MissingValuesAndSystemVersionsReadTheWayThePlatformReadsThem) {

@@ -52,6 +52,7 @@ class EnrollmentTest : public AuthorizationTest {
  protected:
   void SetUp() override {
     AuthorizationTest::SetUp();
+    recorder_ = std::make_shared<RecordingDelegate>();
     qor::QOREnrollmentController::updateDeviceToken(std::string("push-token-1"));
   }
 
@@ -74,16 +75,15 @@ class EnrollmentTest : public AuthorizationTest {
 
   // An authorization with the stored enrollment, approved, to its final status.
   qor::QORStatus authorize() {
-    const size_t before = recorder_->statuses.size();
+    const size_t before = presenter_->statuses.size();
     auto controller = runToPause();
-    if (!controller->paused) return recorder_->statuses.size() > before ? recorder_->statuses.back() : -1;
-    auto answer = qor::QORUserAnswerFactory().createUserAnswerOfType(qor::QORUserAnswerTypeAuthResultOK,
-                                                                      qor::QORUserAnswerOk, controller->pubSps, true);
-    commitAndWait(*controller, {answer});
-    return recorder_->statuses.back();
+    if (!controller->isPaused()) return presenter_->statuses.size() > before ? presenter_->statuses.back() : -1;
+    decideAndWait(*controller, [](qor::QORAuthController& c) { c.commitAuth(qor::QORUserAnswerOk); });
+    return presenter_->statuses.back();
   }
 
   Stored atReport_;
+  std::shared_ptr<RecordingDelegate> recorder_;
 };
 
 TEST_F(EnrollmentTest, AnEnrolledDeviceCanAuthorizeWithTheKeysItSent) {
@@ -220,7 +220,8 @@ TEST_F(EnrollmentTest, WithoutAPushTokenNothingIsSentOrWritten) {
 
 TEST_F(EnrollmentTest, AKeyStoreThatCannotBeWrittenFailsTheEnrollment) {
   platform::Keychain::shared()->setFailureHook([](platform::KeychainOperation operation, const platform::KeychainQuery& query) {
-    const bool write = operation == platform::KeychainOperation::Add || operation == platform::KeychainOperation::Update;
+    const bool write = operation == platform::KeychainOperation::Add || operation == platform::KeychainOperation::Update ||
+                       operation == platform::KeychainOperation::Save;
     return write && query.service == qor::kQORSecureStorageSkSessionEncrypted ? platform::errSecNotAvailable : platform::errSecSuccess;
   });
   const Stored before = storedValues();

@@ -1,5 +1,6 @@
-// The seam between the device-facts table and the device-integrity check of the authorization flow:
-// facts 10 and 12 of the table report that check's findings, under keys the check chooses.
+// Facts 10 and 12 of the device-facts table report the device-integrity check that the
+// authorization commit also carries: 10 "isIntegrityCompromised" (any finding), 12
+// "integrityFindings" (the names of the findings, in the check's order).
 #pragma once
 
 #include <cstdint>
