@@ -27,6 +27,8 @@ const Row kRows[] = {
     {"AES-128-GCM open 256 B, key object used before", "aes_open.same_object", "aes_open.cryptopp_kept_key", 1.5},
     {"AES-128-GCM seal 256 B, new key object", "aes_seal.new_object", "aes_seal.cryptopp_rekeyed", 1.5},
     {"AES-128-GCM open 256 B, new key object", "aes_open.new_object", "aes_open.cryptopp_rekeyed", 1.5},
+    {"AES-128-GCM seal, new key object, against a new Crypto++ cipher", "aes_seal.new_object",
+     "aes_seal.cryptopp_new_cipher", std::nullopt},
     {"AES-128-GCM open, new key object, against OpenSSL", "aes_open.new_object", "aes_open.openssl",
      std::nullopt},
     {"16 random bytes", "random16.project", "random16.cryptopp_kept_pool", std::nullopt},
@@ -65,9 +67,8 @@ class CollectingReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Aggregate && !isMedian) continue;
       Measured& m = measured_[run.run_name.function_name];
       if (m.median && !isMedian) continue;
-      // Aggregates carry the per-iteration value with an iteration count of one.
-      const double iterations = isMedian ? 1.0 : static_cast<double>(run.iterations);
-      m = {run.real_accumulated_time / iterations, isMedian};
+      // A median carries the median repetition's total time and the iterations of one repetition.
+      m = {run.real_accumulated_time / static_cast<double>(run.iterations), isMedian};
     }
   }
   const Measured* find(const std::string& name) const {
@@ -99,7 +100,7 @@ std::string formatValue(const Row& row, double seconds) {
 }
 
 void printSummary(const CollectingReporter& reporter) {
-  std::printf("\n%-58s %14s %14s %8s  %s\n", "operation", "SDK", "floor", "ratio", "goal");
+  std::printf("\n%-64s %14s %14s %8s  %s\n", "operation", "SDK", "floor", "ratio", "goal");
   for (const Row& row : kRows) {
     const Measured* project = reporter.find(row.project);
     const Measured* floor = reporter.find(row.floor);
@@ -117,7 +118,7 @@ void printSummary(const CollectingReporter& reporter) {
       }
       goal += held ? "  held" : "  NOT held";
     }
-    std::printf("%-58s %14s %14s %7.2fx  %s\n", row.label, formatValue(row, project->secondsPerIteration).c_str(),
+    std::printf("%-64s %14s %14s %7.2fx  %s\n", row.label, formatValue(row, project->secondsPerIteration).c_str(),
                 formatValue(row, floor->secondsPerIteration).c_str(), ratio, goal.c_str());
   }
 }

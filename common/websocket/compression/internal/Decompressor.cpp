@@ -8,9 +8,11 @@ namespace qor {
 namespace {
 constexpr uint8_t kTail[4] = {0x00, 0x00, 0xFF, 0xFF};
 constexpr size_t kMaxFeed = 1u << 30;
-// The output first reserved: a few times the input, as text deflates, and never tiny.
-constexpr size_t kExpansionGuess = 4;
+// The output first reserved: several times the input, as text deflates, and never tiny. It is
+// handed to zlib (and so zero-filled first, as a vector must be) a step at a time, while it is warm.
+constexpr size_t kExpansionGuess = 8;
 constexpr size_t kMinimumRoom = 1024;
+constexpr size_t kRoomStep = 256 * 1024;
 }  // namespace
 
 std::unique_ptr<Decompressor> Decompressor::create(int windowBits) {
@@ -38,8 +40,9 @@ bool Decompressor::reset() {
   return true;
 }
 
-// zlib writes straight into the end of `out`, which grows by doubling; it is never handed more
-// room than one byte past the limit, and that byte tells a message that goes over it.
+// zlib writes straight into the end of `out`, which grows by doubling once its reserve is used; it
+// is never handed more room than one byte past the limit, and that byte tells a message that goes
+// over it.
 bool Decompressor::feed(const uint8_t* data, size_t size, platform::Bytes& out, uint64_t limit, bool& tooBig) {
   size_t pos = 0;
   do {
@@ -52,7 +55,7 @@ bool Decompressor::feed(const uint8_t* data, size_t size, platform::Bytes& out, 
       const uint64_t allowed = limit - messageBytes_;
       size_t room = out.capacity() - out.size();
       if (room < kMinimumRoom) room = std::max(out.size(), kMinimumRoom);
-      room = std::min(room, kMaxFeed);
+      room = std::min(room, kRoomStep);
       if (allowed < room) room = static_cast<size_t>(allowed) + 1;
       const size_t before = out.size();
       out.resize(before + room);
