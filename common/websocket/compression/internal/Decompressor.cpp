@@ -12,7 +12,7 @@ constexpr size_t kMaxFeed = 1u << 30;
 // handed to zlib (and so zero-filled first, as a vector must be) a step at a time, while it is warm.
 constexpr size_t kExpansionGuess = 8;
 constexpr size_t kMinimumRoom = 1024;
-constexpr size_t kRoomStep = 256 * 1024;
+constexpr size_t kRoomStep = 1024 * 1024;
 }  // namespace
 
 std::unique_ptr<Decompressor> Decompressor::create(int windowBits) {
