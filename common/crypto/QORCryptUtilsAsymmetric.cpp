@@ -78,7 +78,7 @@ platform::OptBytes QORCryptUtilsAsymmetric::decryptData(const platform::OptBytes
     // RFC 8017 (7.2.2) refuses it. An empty message is valid only with that zero byte as the
     // block's last byte.
     if (result.messageLength == 0 &&
-        key.CalculateInverse(pool, CryptoPP::Integer(data->data(), data->size())).GetByte(0) != 0) {
+        decryptor.GetKey().CalculateInverse(rng, CryptoPP::Integer(data->data(), data->size())).GetByte(0) != 0) {
       return std::nullopt;
     }
     out.resize(result.messageLength);
