@@ -28,8 +28,6 @@ namespace {
 using platform::Json;
 
 constexpr auto kBiometricPolicy = platform::LAPolicy::deviceOwnerAuthenticationWithBiometrics;
-constexpr const char* kScreenKeys[] = {flutterScreenMainKey, flutterScreenDetailsKey, flutterScreenFallbackKey,
-                                       flutterScreenProgressKey};
 
 bool isBiometryAvailable() { return QORBiometricAuthViewController::isBiometryAvailable(); }
 
@@ -148,7 +146,8 @@ Json KivCommunicator::screenDictionary() const {
   const auto text = platform::stringMember(flutterGuiData_, flutterScreenKey);
   const auto parsed = text ? platform::JSONObjectWithString(*text) : std::nullopt;
   if (!parsed || !parsed->is_object()) return screens;
-  for (const char* key : kScreenKeys) {
+  for (const char* key : {flutterScreenMainKey, flutterScreenDetailsKey, flutterScreenFallbackKey,
+                          flutterScreenProgressKey}) {
     const auto screenText = platform::stringMember(*parsed, key);
     auto screen = screenText ? platform::JSONObjectWithString(*screenText) : std::nullopt;
     if (screen && screen->is_object()) screens[key] = std::move(*screen);

@@ -336,7 +336,8 @@ int64_t QORAuthViewController::fetchAuthMethod(const std::shared_ptr<QORAuthCont
 std::vector<std::shared_ptr<QORPayment>> QORAuthViewController::fetchPayments(
     const std::shared_ptr<QORAuthController>& controller) {
   std::vector<std::shared_ptr<QORPayment>> payments;
-  const Json* list = platform::member(guiDataOf(controller), "payments");
+  const Json gui = guiDataOf(controller);
+  const Json* list = platform::member(gui, "payments");
   if (!list || !list->is_array()) return payments;
   for (const auto& element : *list) {
     // An element that is not an object describes no payment.

@@ -73,11 +73,15 @@ class HostPresentation : public testing::Test {
   static void pause(const std::shared_ptr<qor::UIManager>& manager) {
     manager->authControllerFinishedAuthPrepare(manager->authController(), qor::QORStatusSuccess);
   }
+
+ public:
   // Presents `controller` from the top of the key window, not animated, and lets it settle.
   void presentOnTop(const std::shared_ptr<ViewController>& controller) {
     platform::topPresentedViewController()->presentViewController(controller, false);
     ASSERT_TRUE(screen_.settle());
   }
+
+ protected:
   static void run(double seconds) { platform::MainQueue::shared()->runFor(platform::seconds(seconds)); }
   static std::shared_ptr<qor::QORPinViewController> pinOnTop() {
     return std::dynamic_pointer_cast<qor::QORPinViewController>(platform::topPresentedViewController());
@@ -154,7 +158,9 @@ TEST_F(HostPresentation, TheHostComesOnScreenOverWhateverIsOnTop) {
     run(c.shownBy - c.notBefore);
     EXPECT_NE(host->presentingViewController(), nullptr);
     EXPECT_FALSE(host->isBeingPresented()) << "presented without animation";
-    if (blocker) EXPECT_EQ(blocker->presentingViewController(), nullptr) << "the blocker left the screen";
+    if (blocker) {
+      EXPECT_EQ(blocker->presentingViewController(), nullptr) << "the blocker left the screen";
+    }
     // Clear the window for the next case.
     host->abandon();
     manager.reset();
@@ -354,8 +360,8 @@ TEST_F(HostPresentation, TheHostSceneAndTheRoundedButtonComeFromLayouts) {
   theme->setDictonary(platform::Json{{"screenBackgroundColor", "#102030"}, {"activityIndicatorColor", "#405060"}});
   auto host = qor::QORAuthViewController::controllerWithTheme(theme, 3, nullptr, nullptr, nullptr, {});
   ASSERT_TRUE(host);
-  ASSERT_TRUE(host->activityIndicator()) << "the scene connects the spinner";
   host->view();
+  ASSERT_TRUE(host->activityIndicator()) << "the scene connects the spinner";
   EXPECT_EQ(host->view()->backgroundColor(), theme->getColorForKey("screenBackgroundColor"));
   EXPECT_EQ(host->activityIndicator()->color(), theme->getColorForKey("activityIndicatorColor"));
   EXPECT_TRUE(host->resourceProvider()) << "a default provider when the app gives none";

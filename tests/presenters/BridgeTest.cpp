@@ -108,10 +108,12 @@ TEST_F(Bridge, ARunGoesFromAttachingTheViewToHidingTheUI) {
   EXPECT_EQ(decisions()[0]["value"], "YES");
   // The module's view is over the app's screen, not a module screen: an overlay record.
   EXPECT_EQ(decisionRecordTypes(), (std::vector<int64_t>{1102, 1102, 1104, 302, 304, 404}));
-  auto data = module_->kivData();
-  ASSERT_TRUE(data);
-  EXPECT_EQ(data->nativeHandler(), bridge.lock());
-  EXPECT_EQ(data->controller(), screen_->root());
+  {
+    auto data = module_->kivData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->nativeHandler(), bridge.lock());
+    EXPECT_EQ(data->controller(), screen_->root());
+  }
   EXPECT_TRUE(bridge.lock()->isTerminated());
   // Only the module's KivData holds the bridge now.
   module_.reset();

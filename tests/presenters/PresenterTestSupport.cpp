@@ -18,6 +18,7 @@ Json flutterScreens(const Json& screens) {
 
 void PresenterTest::SetUp() {
   AuthorizationTest::SetUp();
+  reports_.clear();
   platform::SimulatedBiometrics::reset();
   platform::AppInfo::setValue(qor::faceIdUsageDescriptionKey, std::nullopt);
   screen_ = std::make_unique<platform::HeadlessWindow>();

@@ -41,9 +41,7 @@ void dismissThen(const std::shared_ptr<platform::ViewController>& controller, st
   // Refused (another transition is under way) or someone else's dismissal is ending: try again.
   platform::MainQueue::shared()->postAfterFor(
       kPresentationRetryDelay, std::weak_ptr<platform::ViewController>(controller),
-      [then = std::move(then)](const std::shared_ptr<platform::ViewController>& c) mutable {
-        dismissThen(c, std::move(then));
-      });
+      [then = std::move(then)](const std::shared_ptr<platform::ViewController>& c) { dismissThen(c, then); });
 }
 
 ResourceProvider::Text defaultBiometricAlertReasonText() {
