@@ -401,6 +401,40 @@ TEST_F(Bridge, ARunThatFailsAtTheWakeUpStillHidesTheUI) {
   EXPECT_EQ(reports_[0].status, qor::QORStatusInternalCommonError);
 }
 
+TEST_F(Bridge, ARunWithoutACompletionStillEndsAndHidesTheUI) {
+  enroll(false, withScreens("WAKEUP_AUTH_OK", kAllScreens));
+  module_->on("buildUIWithParcel:", ScriptedKivApi::approve("YES"));
+  auto made = qor::KivCommunicator::create(4711, module_, {});
+  std::weak_ptr<qor::KivCommunicator> bridge = made;
+  made->start();
+  made.reset();
+  waitFor([&] { return module_->count("hideUI") == 1; });
+  settle();
+  ASSERT_EQ(decisions().size(), 1u);
+  EXPECT_EQ(decisions()[0]["type"], 404);
+  ASSERT_FALSE(bridge.expired()) << "the module's KivData still holds it";
+  EXPECT_TRUE(bridge.lock()->isTerminated());
+}
+
+TEST_F(Bridge, AManagerReplacedDuringThePauseLeavesTheRunWithoutADecision) {
+  enroll(false, withScreens("WAKEUP_AUTH_OK", kAllScreens));
+  auto manager = startManager(module_);
+  waitFor([&] { return builds().size() == 1; });
+  auto controller = manager->authController();
+  std::weak_ptr<qor::KivCommunicator> bridge = manager->flutter();
+  ASSERT_TRUE(controller->isPaused());
+  EXPECT_TRUE(controller->motionArtifact()->isTrackingMotions());
+  manager_.reset();
+  manager.reset();
+  EXPECT_FALSE(controller->motionArtifact()->isTrackingMotions()) << "the sampler of the paused run stops";
+  ASSERT_FALSE(bridge.expired());
+  EXPECT_TRUE(bridge.lock()->isTerminated());
+  ASSERT_TRUE(module_->act(ScriptedKivApi::approve("YES")));
+  settle();
+  EXPECT_EQ(commitsReceived(), 0u);
+  EXPECT_TRUE(reports_.empty());
+}
+
 TEST_F(Bridge, TheModulesCallsAfterTheRunAreIgnored) {
   enroll(false, withScreens("WAKEUP_AUTH_OK", kAllScreens));
   module_->on("buildUIWithParcel:", ScriptedKivApi::approve("YES"));
