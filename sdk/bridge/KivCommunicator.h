@@ -50,7 +50,8 @@ class KivCommunicator : public NativeHandler,
   static constexpr const char* kFaceType = "FACE3DMAP";
   static constexpr const char* kFingerprintType = "FINGERPRINT";
 
-  // With a controller of its own (the cross-platform-only entry); `kivApiImpl` may be nil.
+  // With a controller of its own (the cross-platform-only entry); `kivApiImpl` may be nil. The
+  // completion runs once, on the main queue, with (cancelled, status); it may be empty.
   static std::shared_ptr<KivCommunicator> create(std::optional<int64_t> sessionId, std::shared_ptr<KivApi> kivApiImpl,
                                                  Completion completion);
   // Sharing `authController`; the bridge becomes its delegate (an owner that wants to stay the
