@@ -231,9 +231,11 @@ void QORAuthViewController::cancelAuth() {
 void QORAuthViewController::finishAuthAsCancelled(bool cancelled, const std::string& userAnswer) {
   if (isDismised_) return;
   isDismised_ = true;
+  isDecisionPending_ = true;
   addWindowArtifactsIfNeed();
   auto keep = self();
   internal::dismissThen(keep, [keep, cancelled, userAnswer] {
+    keep->isDecisionPending_ = false;
     if (auto controller = keep->authController_) {
       if (cancelled) {
         controller->cancelAuth();

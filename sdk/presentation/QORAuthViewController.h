@@ -82,6 +82,9 @@ class QORAuthViewController : public platform::ViewController,
   // The host has finished (decision, timeout, final status or abandoned); nothing else happens then.
   bool isDismised() const { return isDismised_; }
   const std::shared_ptr<QORAuthViewController>& strongSelf() const { return strongSelf_; }
+  // The user has decided and the host is on its way off screen; the decision goes to the controller
+  // once it is.
+  bool isDecisionPending() const { return isDecisionPending_; }
 
   // Theme colours for the background and the spinner; without a background colour, the key
   // window's tint colour.
@@ -170,6 +173,7 @@ class QORAuthViewController : public platform::ViewController,
   bool isShown_ = false;            // the host's own presentation has ended
   bool isScreenDue_ = false;        // the run paused for the user
   bool isScreenScheduled_ = false;  // the first screen's presentation has been scheduled
+  bool isDecisionPending_ = false;
   std::shared_ptr<QORAuthViewController> strongSelf_;
 };
 

@@ -33,9 +33,11 @@ std::shared_ptr<UIManager> UIManager::create(std::shared_ptr<QORTheme> theme, st
 
 UIManager::~UIManager() {
   const auto controller = authController_;
-  const bool committing = controller && controller->started() && !controller->isPaused();
-  if (controller && controller->isPaused()) controller->endWithoutDecision();
   const bool bridged = isBridged();
+  // The host sends the user's decision once it is off screen; that decision still counts.
+  const bool hostDecided = !bridged && native_ && native_->isDecisionPending();
+  const bool committing = controller && controller->started() && (!controller->isPaused() || hostDecided);
+  if (controller && controller->isPaused() && !hostDecided) controller->endWithoutDecision();
   // A decision already on its way still reaches the app: the presenter that sent it hears the rest.
   if (flutter_) {
     if (committing && bridged && flutter_->isDecisionSent()) {

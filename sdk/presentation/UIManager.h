@@ -8,8 +8,9 @@
 // showed the run; the other one is released then.
 //
 // The facade keeps the manager until the next authorization replaces it. When the manager goes, a
-// run still paused takes no decision any more (motion sampling stops), and presenters that never
-// finished let go of themselves without a report.
+// run still paused takes no decision any more (motion sampling stops), unless the user has already
+// decided: then the presenter that took the decision sends it and reports the final status.
+// Presenters that never finished let go of themselves without a report.
 //
 // Main queue only. Holds the controller and both presenters strongly; the controller holds the
 // manager weakly as its delegate; delayed steps hold the manager weakly.

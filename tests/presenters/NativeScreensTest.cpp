@@ -300,19 +300,36 @@ TEST_F(NativeScreens, AManagerReplacedDuringThePauseEndsTheRunWithoutACommit) {
 }
 
 TEST_F(NativeScreens, AManagerReplacedAfterTheDecisionStillReportsItsStatus) {
-  enroll(false, chain("WAKEUP_AUTH_OK"));
-  auto manager = startManager();
-  ASSERT_TRUE(waitForScreen<qor::QORCommitAuthViewController>());
-  auto controller = manager->authController();
-  ASSERT_TRUE(tap("Confirm"));
-  waitFor([&] { return !controller->isPaused(); });
-  manager_.reset();
-  manager.reset();
-  waitForReports();
-  ASSERT_EQ(reports_.size(), 1u);
-  EXPECT_FALSE(reports_[0].cancelled);
-  EXPECT_EQ(reports_[0].status, qor::QORStatusSuccess);
-  EXPECT_EQ(commitsReceived(), 1u);
+  const struct {
+    const char* name;
+    bool commitSent;  // the manager goes once the commit is on its way, else while the host still leaves
+  } cases[] = {
+      {"the commit on its way", true},
+      {"the host still leaving the screen", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    enroll(false, chain("WAKEUP_AUTH_OK"));
+    auto manager = startManager();
+    ASSERT_TRUE(waitForScreen<qor::QORCommitAuthViewController>());
+    auto controller = manager->authController();
+    ASSERT_TRUE(tap("Confirm"));
+    if (c.commitSent) {
+      waitFor([&] { return !controller->isPaused(); });
+    } else {
+      ASSERT_TRUE(controller->isPaused());
+    }
+    manager_.reset();
+    manager.reset();
+    controller.reset();
+    waitForReports();
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_FALSE(reports_[0].cancelled);
+    EXPECT_EQ(reports_[0].status, qor::QORStatusSuccess);
+    EXPECT_EQ(commitsReceived(), 1u);
+  }
 }
 
 }  // namespace qortest
