@@ -34,12 +34,14 @@ TCPTransport::TCPTransport() : queue_(platform::SerialQueue::create("com.qor.web
 
 std::shared_ptr<TCPTransport> TCPTransport::create() { return std::shared_ptr<TCPTransport>(new TCPTransport()); }
 
-std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection> connection) {
+std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection> connection,
+                                                   std::weak_ptr<TransportEventClient> delegate) {
   auto transport = create();
   if (connection) {
     {
       std::lock_guard lock(transport->mutex_);
       transport->connection_ = connection;
+      transport->delegate_ = std::move(delegate);
     }
     transport->start(connection);
   }
