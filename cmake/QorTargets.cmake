@@ -1,6 +1,11 @@
 # Shared helpers for the libraries, tests and tools of the tree.
 
-set(QOR_WARNINGS -Wall -Wextra)
+set(QOR_WARNINGS -Wall -Wextra -Wshadow)
+# CI turns warnings into errors (./run test); a developer's build is not broken by the new warnings
+# of a newer compiler.
+if(QOR_WERROR)
+  list(APPEND QOR_WARNINGS -Werror)
+endif()
 
 if(QOR_SANITIZE STREQUAL "address")
   set(QOR_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -35,9 +40,7 @@ function(qor_add_library name)
   # $ORIGIN: an installed library finds the others it needs beside it.
   set_target_properties(${name} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
     INSTALL_RPATH "$ORIGIN")
-  install(TARGETS ${name} EXPORT QORTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qor)
+  install(TARGETS ${name} EXPORT QORTargets LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   get_filename_component(folder ${ARG_DIR} NAME)
   install(DIRECTORY ${ARG_DIR}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qor/${folder}
     FILES_MATCHING PATTERN "*.h" PATTERN "internal" EXCLUDE)

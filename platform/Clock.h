@@ -14,7 +14,7 @@ using Duration = std::chrono::steady_clock::duration;
 using TimePoint = std::chrono::steady_clock::time_point;
 using WallTime = std::chrono::system_clock::time_point;
 
-// Converts seconds as the Parts give them (0.01, 0.3, 60) to a Duration.
+// Converts seconds, as the system's delays and time-outs are written (0.01, 0.3, 60), to a Duration.
 constexpr Duration seconds(double s) {
   return std::chrono::duration_cast<Duration>(std::chrono::duration<double>(s));
 }

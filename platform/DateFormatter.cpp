@@ -1,6 +1,7 @@
 #include "platform/DateFormatter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,34 +11,6 @@ namespace {
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back (H. Hinnant's civil algorithms).
-int64_t daysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(int64_t z, int64_t& y, int& m, int& d) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = yoe + era * 400 + (m <= 2);
-}
-
-int daysInMonth(int64_t y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return m == 2 && leap ? 29 : kDays[m - 1];
-}
 
 // Reads `min` to `max` digits at `pos`.
 std::optional<int64_t> readNumber(std::string_view text, size_t& pos, int min, int max, int* digits = nullptr) {
@@ -155,11 +128,13 @@ std::optional<double> DateFormatter::dateFromString(std::string_view text) const
     }
   }
   if (pos != text.size()) return std::nullopt;
-  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, static_cast<int>(month)) || hour > 23 ||
-      minute > 59 || second > 59)
-    return std::nullopt;
-  const int64_t seconds = daysFromCivil(year, static_cast<int>(month), static_cast<int>(day)) * 86400 +
-                          hour * 3600 + minute * 60 + second - offset;
+  // Years have four digits, months and days two, so every value fits the calendar types.
+  const std::chrono::year_month_day date{std::chrono::year(static_cast<int>(year)),
+                                         std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day))};
+  if (!date.ok() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  const int64_t seconds = std::chrono::sys_days(date).time_since_epoch().count() * 86400 + hour * 3600 +
+                          minute * 60 + second - offset;
   return static_cast<double>(seconds) + fraction;
 }
 
@@ -167,7 +142,8 @@ std::string DateFormatter::stringFromDate(double secondsSince1970) const {
   // The fraction is rounded to the decimal digits that the double really carries at this magnitude
   // (microseconds for dates of this era, fewer for far ones), so that a date read from "….123" writes
   // "123" again instead of "122" from the nearest double below.
-  if (!valid_ || !(std::fabs(secondsSince1970) < 9e12)) return {};
+  // Dates within some 28,000 years of 1970, which the calendar types hold.
+  if (!valid_ || !(std::fabs(secondsSince1970) < 9e11)) return {};
   double whole = std::floor(secondsSince1970);
   const double ulp = std::nextafter(std::fabs(secondsSince1970), INFINITY) - std::fabs(secondsSince1970);
   const int digits = std::clamp(static_cast<int>(std::floor(-std::log10(ulp))), 0, 6);
@@ -178,9 +154,10 @@ std::string DateFormatter::stringFromDate(double secondsSince1970) const {
   const auto total = static_cast<int64_t>(whole);
   const int64_t days = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
   const int64_t inDay = total - days * 86400;
-  int64_t year;
-  int month, day;
-  civilFromDays(days, year, month, day);
+  const std::chrono::year_month_day date{std::chrono::sys_days(std::chrono::days(days))};
+  const int year = static_cast<int>(date.year());
+  const int month = static_cast<int>(static_cast<unsigned>(date.month()));
+  const int day = static_cast<int>(static_cast<unsigned>(date.day()));
 
   std::string out;
   char buffer[32];

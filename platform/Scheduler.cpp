@@ -1,5 +1,7 @@
 #include "platform/internal/Scheduler.h"
 
+#include <algorithm>
+
 namespace platform {
 namespace detail {
 
@@ -51,31 +53,42 @@ void Scheduler::schedule(TimePoint deadline, Duration interval, std::weak_ptr<Qu
                          std::shared_ptr<TimerState> state) {
   {
     std::lock_guard lock(mutex_);
-    heap_.push(Entry{deadline, nextSeq_++, interval, std::move(target), std::move(task), std::move(state)});
+    heap_.push_back(Entry{deadline, nextSeq_++, interval, std::move(target), std::move(task), std::move(state)});
+    std::push_heap(heap_.begin(), heap_.end(), Later());
   }
   timerCv_.notify_all();
 }
 
+Scheduler::Entry Scheduler::popLocked() {
+  std::pop_heap(heap_.begin(), heap_.end(), Later());
+  Entry entry = std::move(heap_.back());
+  heap_.pop_back();
+  return entry;
+}
+
 std::optional<TimePoint> Scheduler::nextDeadline() {
   std::lock_guard lock(mutex_);
-  while (!heap_.empty() && heap_.top().state && !heap_.top().state->valid) heap_.pop();
+  while (!heap_.empty() && heap_.front().state && !heap_.front().state->valid) popLocked();
   if (heap_.empty()) return std::nullopt;
-  return heap_.top().deadline;
+  return heap_.front().deadline;
 }
 
 void Scheduler::fire(Entry entry, TimePoint now) {
   if (entry.state && !entry.state->valid) return;
   auto queue = entry.target.lock();
   if (!queue) return;
-  queue->post(entry.task);
-  if (entry.interval > Duration::zero()) {
-    auto next = entry.deadline + entry.interval;
-    if (next <= now) next += ((now - next) / entry.interval + 1) * entry.interval;
-    entry.deadline = next;
-    std::lock_guard lock(mutex_);
-    entry.seq = nextSeq_++;
-    heap_.push(std::move(entry));
+  if (entry.interval <= Duration::zero()) {
+    queue->post(std::move(entry.task));
+    return;
   }
+  queue->post(entry.task);  // a repeating timer keeps its block for the next tick
+  auto next = entry.deadline + entry.interval;
+  if (next <= now) next += ((now - next) / entry.interval + 1) * entry.interval;
+  entry.deadline = next;
+  std::lock_guard lock(mutex_);
+  entry.seq = nextSeq_++;
+  heap_.push_back(std::move(entry));
+  std::push_heap(heap_.begin(), heap_.end(), Later());
 }
 
 void Scheduler::run() {
@@ -87,13 +100,12 @@ void Scheduler::run() {
       continue;
     }
     auto now = std::chrono::steady_clock::now();
-    if (const TimePoint due = heap_.top().deadline; due > now) {
+    if (const TimePoint due = heap_.front().deadline; due > now) {
       // A copy: the heap may grow (and move its entries) while this thread waits.
       timerCv_.wait_until(lock, due);
       continue;
     }
-    Entry entry = heap_.top();
-    heap_.pop();
+    Entry entry = popLocked();
     lock.unlock();
     fire(std::move(entry), now);
     lock.lock();
@@ -110,12 +122,11 @@ void Scheduler::advance(Duration d, bool stepping) {
   }
   for (;;) {
     std::unique_lock lock(mutex_);
-    if (heap_.empty() || heap_.top().deadline > target) {
+    if (heap_.empty() || heap_.front().deadline > target) {
       virtualNow_ = target;
       return;
     }
-    Entry entry = heap_.top();
-    heap_.pop();
+    Entry entry = popLocked();
     if (stepping && entry.deadline > virtualNow_) virtualNow_ = entry.deadline;
     const TimePoint now = virtualNow_;
     lock.unlock();

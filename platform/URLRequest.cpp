@@ -7,7 +7,6 @@
 namespace platform {
 namespace {
 
-bool isSafeValue(std::string_view value) { return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos; }
 
 template <class Fields>
 auto findField(Fields& fields, std::string_view name) {
@@ -18,7 +17,7 @@ auto findField(Fields& fields, std::string_view name) {
 }  // namespace
 
 bool URLRequest::setValue(const std::optional<std::string>& value, std::string_view field) {
-  if (!isHTTPToken(field) || (value && !isSafeValue(*value))) return false;
+  if (!isHTTPToken(field) || (value && !isSafeFieldValue(*value))) return false;
   auto it = findField(fields_, field);
   if (!value) {
     if (it != fields_.end()) fields_.erase(it);
@@ -31,7 +30,7 @@ bool URLRequest::setValue(const std::optional<std::string>& value, std::string_v
 }
 
 bool URLRequest::addValue(std::string_view value, std::string_view field) {
-  if (!isHTTPToken(field) || !isSafeValue(value)) return false;
+  if (!isHTTPToken(field) || !isSafeFieldValue(value)) return false;
   if (auto it = findField(fields_, field); it != fields_.end()) {
     it->second.append(",").append(value);
   } else {

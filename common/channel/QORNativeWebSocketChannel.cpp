@@ -85,11 +85,11 @@ void QORNativeWebSocketChannel::receiveNext(const TaskPtr& task) {
   task->receiveMessageWithCompletionHandler(
       [weak, weakTask](std::optional<URLSessionWebSocketMessage> message, std::optional<platform::Error> error) {
         auto self = weak.lock();
-        auto task = weakTask.lock();
-        if (!self || !task) return;
-        if (message) self->receiveNext(task);
-        self->onMain([task, message = std::move(message), error = std::move(error)](QORNativeWebSocketChannel& channel) {
-          channel.received(task, message, error);
+        auto current = weakTask.lock();
+        if (!self || !current) return;
+        if (message) self->receiveNext(current);
+        self->onMain([current, message = std::move(message), error = std::move(error)](QORNativeWebSocketChannel& channel) {
+          channel.received(current, message, error);
         });
       });
 }

@@ -4,6 +4,7 @@
 #include "common/crypto/QORCryptUtilsSymmetric.h"
 #include "common/request/QORJsonByteObjectConverter.h"
 #include "common/storage/QORCommonData.h"
+#include "common/storage/QORSecureStorage.h"
 
 namespace qor {
 
@@ -17,13 +18,9 @@ bool SensitiveDataManager::saveSensitiveData(const std::shared_ptr<SensitiveData
   auto sealedSession = encryptSkSession(session, pubStorage);
   if (!sealedRecord || !sealedSession) return false;
 
-  auto previousRecord = QORCommonData::sensitiveDataEncrypted();
-  if (!QORCommonData::setSensitiveDataEncrypted(sealedRecord)) return false;
-  if (!QORCommonData::setSkSessionEncrypted(sealedSession)) {
-    QORCommonData::setSensitiveDataEncrypted(previousRecord);
-    return false;
-  }
-  return true;
+  // One transaction: a process killed between two writes would leave the same unopenable mix.
+  return QORSecureStorage::setDataItems({{kQORSecureStorageSensitiveDataEncrypted, std::move(*sealedRecord)},
+                                         {kQORSecureStorageSkSessionEncrypted, std::move(*sealedSession)}});
 }
 
 std::shared_ptr<SensitiveData> SensitiveDataManager::getSensitiveDataWithPrvStorage(

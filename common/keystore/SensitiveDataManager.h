@@ -20,8 +20,8 @@ class SensitiveDataManager {
   SensitiveDataManager() = delete;
 
   // Seals the record under a new session and writes both items. Both halves are sealed before
-  // anything is written, and the pair is replaced together: when a sealing or a write fails, the
-  // previous pair stays (a first item already written is put back) and the result is false.
+  // anything is written, and the pair is replaced in one keychain transaction: when a sealing or
+  // the write fails, or the process dies during it, the previous pair stays (the result is false).
   static bool saveSensitiveData(const std::shared_ptr<SensitiveData>& data,
                                 const std::shared_ptr<QORSecretKey>& pubStorage);
   // Never null. A missing item, a wrong storage key, a changed byte or a malformed record give a

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "common/keychain/ZIBKeychain.h"
+#include "platform/keychain/Keychain.h"
 
 namespace qor {
 
@@ -53,6 +54,17 @@ bool QORSecureStorage::setData(const platform::OptBytes& value, const std::strin
   initializeOnce();
   if (!value) return deleteDataForKey(key);
   return ZIBKeychain::setPasswordData(value, key, key);
+}
+
+bool QORSecureStorage::setDataItems(const std::vector<std::pair<std::string, platform::Bytes>>& items) {
+  initializeOnce();
+  // The wrapper saves one item per call, so the batch goes to the keychain itself, with the items
+  // as the wrapper writes them: service and account the key, not synchronizable, no label.
+  std::vector<platform::KeychainItem> keychainItems;
+  for (const auto& [key, value] : items) {
+    keychainItems.push_back({key, key, false, std::nullopt, ZIBKeychain::accessibilityType(), value});
+  }
+  return platform::Keychain::shared()->saveAll(keychainItems) == platform::errSecSuccess;
 }
 
 bool QORSecureStorage::deleteDataForKey(const std::string& key) {

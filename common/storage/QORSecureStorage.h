@@ -11,6 +11,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Bytes.h"
 
@@ -40,6 +42,10 @@ class QORSecureStorage {
   static bool setString(const std::optional<std::string>& value, const std::string& key);
   static platform::OptBytes dataForKey(const std::string& key);
   static bool setData(const platform::OptBytes& value, const std::string& key);
+  // Saves several data values (key, value) in one keychain transaction: all of them are stored, or
+  // none is and the result is false. Items that belong together are written this way, so that a
+  // process killed in between never leaves a mix of old and new.
+  static bool setDataItems(const std::vector<std::pair<std::string, platform::Bytes>>& items);
   static bool deleteDataForKey(const std::string& key);
   // Forgets the enrollment: deletes host, webSocketHost, pubVtnBase64, installationId, enrollmentId,
   // skVTN, appPNS, publicQor, privateQor and utilityPrivateKey, in that order. The device and

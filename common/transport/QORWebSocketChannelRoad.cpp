@@ -29,13 +29,13 @@ void QORWebSocketChannelRoad::useWebSocket(const platform::URLRequest& request, 
   std::weak_ptr<QORWebSocketChannel> weak = channel;
   channel->prepareWithReconnection(
       shouldReconnect, [weak, request, completion = std::move(completion)](bool ready) mutable {
-        auto channel = weak.lock();
+        auto readyChannel = weak.lock();
         // Once WebSocket failed, every request goes over HTTPS, also one whose turn came only now.
-        if (!ready || !channel || QORNetworkingUtils::hasWebsocketError()) {
+        if (!ready || !readyChannel || QORNetworkingUtils::hasWebsocketError()) {
           fallBackToHttps(request, std::move(completion));
           return;
         }
-        channel->sendMessage(request.httpBody().value_or(platform::Bytes{}),
+        readyChannel->sendMessage(request.httpBody().value_or(platform::Bytes{}),
                              [request, completion = std::move(completion)](
                                  platform::OptBytes data, std::optional<platform::Error> error, int64_t status) mutable {
                                if (error) {

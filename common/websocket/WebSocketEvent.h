@@ -3,15 +3,15 @@
 
 #include <cstdint>
 #include <string>
-#include <variant>
 
 #include "common/websocket/AnyError.h"
 #include "common/websocket/HeaderFields.h"
+#include "common/websocket/VariantEvent.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-struct WebSocketEvent {
+struct WebSocketEventCases {
   // The upgrade was accepted; the answer's header fields.
   struct Connected { HeaderFields headers; };
   // The server closed the connection with this close frame.
@@ -26,17 +26,15 @@ struct WebSocketEvent {
   struct ReconnectSuggested { bool betterPathAvailable = false; };
   // The transport connection was closed for good.
   struct Cancelled {};
+};
 
-  using Value = std::variant<Connected, Disconnected, Text, Binary, Pong, Ping, Error, ViabilityChanged,
-                             ReconnectSuggested, Cancelled>;
-
-  template <class Case, class = std::enable_if_t<std::is_constructible_v<Value, Case>>>
-  WebSocketEvent(Case c) : value(std::move(c)) {}
-
-  template <class Case>
-  const Case* as() const { return std::get_if<Case>(&value); }
-
-  Value value;
+struct WebSocketEvent
+    : WebSocketEventCases,
+      VariantEvent<WebSocketEventCases::Connected, WebSocketEventCases::Disconnected, WebSocketEventCases::Text,
+                   WebSocketEventCases::Binary, WebSocketEventCases::Pong, WebSocketEventCases::Ping,
+                   WebSocketEventCases::Error, WebSocketEventCases::ViabilityChanged,
+                   WebSocketEventCases::ReconnectSuggested, WebSocketEventCases::Cancelled> {
+  using VariantEvent::VariantEvent;
 };
 
 }  // namespace qor

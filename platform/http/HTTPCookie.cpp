@@ -1,19 +1,16 @@
 #include "platform/http/HTTPCookie.h"
 
+#include "platform/http/HTTPFieldName.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 
 namespace platform {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 bool isIPAddress(std::string_view host) {
   if (host.find(':') != std::string_view::npos) return true;
@@ -54,7 +51,7 @@ std::vector<std::string_view> splitJoinedSetCookie(std::string_view joined) {
     const std::string_view rest = joined.substr(i + 1);
     const size_t eq = rest.find('=');
     const size_t stop = rest.find_first_of(";,");
-    if (eq != std::string_view::npos && eq < stop && !trim(rest.substr(0, eq)).empty()) {
+    if (eq != std::string_view::npos && eq < stop && !trimOWS(rest.substr(0, eq)).empty()) {
       parts.push_back(joined.substr(start, i - start));
       start = i + 1;
     }
@@ -77,16 +74,6 @@ std::optional<int> leadingNumber(std::string_view token, size_t min, size_t max,
   std::from_chars(token.data(), token.data() + n, v);
   if (used) *used = n;
   return v;
-}
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
 }  // namespace
@@ -139,12 +126,11 @@ std::optional<WallTime> parseCookieDate(std::string_view text) {
   if (y >= 70 && y <= 99) y += 1900;
   if (y >= 0 && y <= 69) y += 2000;
   if (*day < 1 || *day > 31 || y < 1601 || *hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
-  const int64_t days = daysFromCivil(y, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
+  const std::chrono::year_month_day date{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(*month)),
+                                         std::chrono::day(static_cast<unsigned>(*day))};
   // A day that the month does not have (31 April) is not a date.
-  if (daysFromCivil(y, static_cast<unsigned>(*month), 1) + *day - 1 != days ||
-      (*month < 12 ? daysFromCivil(y, static_cast<unsigned>(*month) + 1, 1) : daysFromCivil(y + 1, 1, 1)) <= days) {
-    return std::nullopt;
-  }
+  if (!date.ok()) return std::nullopt;
+  const int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
   const int64_t secs = days * 86400 + *hour * 3600 + *minute * 60 + *second;
   return WallTime(std::chrono::seconds(secs));
 }
@@ -162,8 +148,8 @@ std::optional<HTTPCookie> HTTPCookie::fromSetCookie(std::string_view setCookie, 
   const size_t eq = pair.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
   HTTPCookie cookie;
-  cookie.name = std::string(trim(pair.substr(0, eq)));
-  cookie.value = std::string(trim(pair.substr(eq + 1)));
+  cookie.name = std::string(trimOWS(pair.substr(0, eq)));
+  cookie.value = std::string(trimOWS(pair.substr(eq + 1)));
   if (cookie.name.empty()) return std::nullopt;
   cookie.creationDate = now;
 
@@ -176,8 +162,8 @@ std::optional<HTTPCookie> HTTPCookie::fromSetCookie(std::string_view setCookie, 
     const std::string_view av = rest.substr(0, next);
     rest = next == std::string_view::npos ? std::string_view{} : rest.substr(next + 1);
     const size_t aeq = av.find('=');
-    const std::string name = lowercasedASCII(trim(av.substr(0, aeq)));
-    const std::string_view value = aeq == std::string_view::npos ? std::string_view{} : trim(av.substr(aeq + 1));
+    const std::string name = lowercasedASCII(trimOWS(av.substr(0, aeq)));
+    const std::string_view value = aeq == std::string_view::npos ? std::string_view{} : trimOWS(av.substr(aeq + 1));
     if (name == "expires") {
       if (auto d = parseCookieDate(value)) expires = d;
     } else if (name == "max-age") {

@@ -12,16 +12,6 @@ namespace {
 constexpr std::string_view kCRLF = "\r\n";
 constexpr std::string_view kEndOfHeader = "\r\n\r\n";
 
-std::string_view trimOWS(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-bool isFieldValue(std::string_view v) {
-  return std::none_of(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // "HTTP/" DIGIT "." DIGIT (RFC 9112, section 2.3).
@@ -85,7 +75,7 @@ std::string HTTPMessage::requestTarget(const URL& url) {
 }
 
 bool HTTPMessage::setHeaderFieldValue(std::string_view name, std::string_view value) {
-  if (!isHTTPToken(name) || !isFieldValue(value)) return false;
+  if (!isHTTPToken(name) || !isSafeFieldValue(value)) return false;
   for (auto& [n, v] : fields_) {
     if (fieldNamesEqual(n, name)) {
       v = std::string(value);
@@ -109,7 +99,7 @@ Bytes HTTPMessage::serializedMessage() const {
     if (!isHTTPToken(method_)) return {};
     text = method_ + " " + target_ + " " + version_ + "\r\n";
   } else {
-    if (statusCode_ < 100 || statusCode_ > 999 || !isHTTPVersion(version_) || !isFieldValue(statusReason_)) return {};
+    if (statusCode_ < 100 || statusCode_ > 999 || !isHTTPVersion(version_) || !isSafeFieldValue(statusReason_)) return {};
     text = version_ + " " + std::to_string(statusCode_) + " " + statusReason_ + "\r\n";
   }
   for (const auto& [n, v] : fields_) text += n + ": " + v + "\r\n";
@@ -159,7 +149,7 @@ bool HTTPMessage::parseStatusLine(std::string_view status) {
       !isDigit(status[10]) || !isDigit(status[11]) || (status.size() > 12 && status[12] != ' ')) {
     return false;
   }
-  if (!isFieldValue(status)) return false;
+  if (!isSafeFieldValue(status)) return false;
   statusCode_ = (status[9] - '0') * 100 + (status[10] - '0') * 10 + (status[11] - '0');
   statusReason_ = std::string(status.size() > 13 ? status.substr(13) : std::string_view{});
   version_ = std::string(status.substr(0, 8));
@@ -193,7 +183,7 @@ bool HTTPMessage::parseHeader(std::string_view header) {
     const size_t start = lineEnd + kCRLF.size();
     lineEnd = header.find(kCRLF, start);
     const std::string_view line = header.substr(start, lineEnd == std::string_view::npos ? std::string_view::npos : lineEnd - start);
-    if (!isFieldValue(line)) return false;
+    if (!isSafeFieldValue(line)) return false;
     if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
       if (received.empty()) return false;
       auto folded = trimOWS(line);

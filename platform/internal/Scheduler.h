@@ -8,7 +8,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <queue>
 #include <thread>
 #include <vector>
 
@@ -60,13 +59,16 @@ class Scheduler {
   Scheduler();
   TimePoint nowLocked() const;
   void run();
-  // Sends one due entry to its queue and puts a repeating one back; called without the lock.
+  // Takes the earliest entry out of the heap (moved, not copied); the caller holds the lock.
+  Entry popLocked();
+  // Hands one due entry to its queue and puts a repeating one back; called without the lock. A
+  // one-shot block is moved to the queue, so it and what it captures end there.
   void fire(Entry entry, TimePoint now);
 
   std::mutex mutex_;
   std::condition_variable timerCv_;
   std::condition_variable idleCv_;
-  std::priority_queue<Entry, std::vector<Entry>, Later> heap_;
+  std::vector<Entry> heap_;  // a heap ordered by Later
   uint64_t nextSeq_ = 0;
   bool virtual_ = false;
   TimePoint virtualNow_{};

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/SystemLog.h"
 #include "platform/keychain/internal/SqliteDatabase.h"
 
 namespace platform {
@@ -58,6 +59,12 @@ void bindFilter(sqlite::Statement& statement, const Filter& filter, int offset) 
   if (filter.sync) statement.bind(++index, *filter.sync);
 }
 
+// The query that addresses exactly this item.
+KeychainQuery queryOf(const KeychainItem& item) {
+  return {item.service, item.account, item.synchronizable ? KeychainSynchronizable::Yes : KeychainSynchronizable::No,
+          item.accessibility};
+}
+
 // Makes the missing folders of the path, private to the user.
 void makeParentFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
@@ -78,17 +85,17 @@ SharedState& sharedState() {
 
 }  // namespace
 
-std::string Keychain::defaultPath() {
+std::optional<std::string> Keychain::defaultPath() {
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/') {
     return std::string(data) + "/qor/keychain.sqlite";
   }
   std::string home;
   if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
     home = h;
-  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
     home = pw->pw_dir;
   } else {
-    home = "/tmp";
+    return std::nullopt;
   }
   return home + "/.local/share/qor/keychain.sqlite";
 }
@@ -97,8 +104,15 @@ std::shared_ptr<Keychain> Keychain::shared() {
   auto& state = sharedState();
   std::lock_guard lock(state.mutex);
   if (!state.keychain) {
-    const char* path = std::getenv(kPathVariable);
-    state.keychain = openFile(path && path[0] ? std::string(path) : defaultPath());
+    const char* variable = std::getenv(kPathVariable);
+    auto path = variable && variable[0] ? std::optional<std::string>(variable) : defaultPath();
+    if (path) {
+      state.keychain = openFile(std::move(*path));
+    } else {
+      systemLog(std::string("keychain: no folder for the keychain file; set ") + kPathVariable +
+                ", XDG_DATA_HOME or HOME");
+      state.keychain = std::shared_ptr<Keychain>(new Keychain(Store::none, {}));
+    }
   }
   return state.keychain;
 }
@@ -111,12 +125,12 @@ void Keychain::setShared(std::shared_ptr<Keychain> keychain) {
 
 std::shared_ptr<Keychain> Keychain::openFile(std::string path) {
   makeParentFolders(path);
-  return std::shared_ptr<Keychain>(new Keychain(std::move(path)));
+  return std::shared_ptr<Keychain>(new Keychain(Store::file, std::move(path)));
 }
 
-std::shared_ptr<Keychain> Keychain::inMemory() { return std::shared_ptr<Keychain>(new Keychain(std::nullopt)); }
+std::shared_ptr<Keychain> Keychain::inMemory() { return std::shared_ptr<Keychain>(new Keychain(Store::memory, {})); }
 
-Keychain::Keychain(std::optional<std::string> path) : path_(std::move(path)) {
+Keychain::Keychain(Store store, std::string path) : store_(store), path_(std::move(path)) {
   std::lock_guard lock(mutex_);
   ensureOpen();
 }
@@ -125,13 +139,15 @@ Keychain::~Keychain() = default;
 
 OSStatus Keychain::ensureOpen() {
   if (db_) return errSecSuccess;
+  if (store_ == Store::none) return errSecNotAvailable;
   OSStatus status = errSecSuccess;
-  auto db = sqlite::Database::open(path_, status);
+  const bool isFile = store_ == Store::file;
+  auto db = sqlite::Database::open(isFile ? std::optional<std::string>(path_) : std::nullopt, status);
   if (!db) return status;
   // The busy wait comes first: switching to WAL and creating the table take locks that another
   // process may hold.
-  for (const char* setup :
-       {"PRAGMA busy_timeout = 5000", path_ ? "PRAGMA journal_mode = WAL" : "", "PRAGMA synchronous = FULL", kSchema}) {
+  for (const char* setup : {"PRAGMA busy_timeout = 5000", isFile ? "PRAGMA journal_mode = WAL" : "",
+                            "PRAGMA synchronous = FULL", kSchema}) {
     if (!*setup) continue;
     status = db->exec(setup);
     if (status != errSecSuccess) return status;
@@ -160,31 +176,45 @@ OSStatus Keychain::injectedFailure(KeychainOperation operation, const KeychainQu
   return hook ? hook(operation, query) : errSecSuccess;
 }
 
+OSStatus Keychain::insertLocked(const KeychainItem& item, double now) {
+  sqlite::Statement insert(*db_,
+                           "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.bind(1, std::string_view(item.service))
+      .bind(2, std::string_view(item.account))
+      .bind(3, int64_t{item.synchronizable})
+      .bind(4, item.label)
+      .bind(5, item.accessibility)
+      .bind(6, item.data)
+      .bind(7, now)
+      .bind(8, now);
+  insert.step();
+  return insert.status();
+}
+
+OSStatus Keychain::updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now) {
+  Filter filter = filterFor(query);
+  std::string sql = "UPDATE genp SET mdat = ?";
+  if (changes.data) sql += ", data = ?";
+  if (changes.accessibility) sql += ", accessibility = ?";
+  sqlite::Statement statement(*db_, sql + filter.clause);
+  int index = 0;
+  statement.bind(++index, now);
+  if (changes.data) statement.bind(++index, *changes.data);
+  if (changes.accessibility) statement.bind(++index, std::string_view(*changes.accessibility));
+  bindFilter(statement, filter, index);
+  statement.step();
+  if (statement.status()) return statement.status();
+  return db_->changes() == 0 ? errSecItemNotFound : errSecSuccess;
+}
+
 OSStatus Keychain::add(const KeychainItem& item) {
-  KeychainQuery query{item.service, item.account,
-                      item.synchronizable ? KeychainSynchronizable::Yes : KeychainSynchronizable::No,
-                      item.accessibility};
-  if (OSStatus injected = injectedFailure(KeychainOperation::Add, query)) return injected;
+  if (OSStatus injected = injectedFailure(KeychainOperation::Add, queryOf(item))) return injected;
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
   if (transaction.beginStatus()) return transaction.beginStatus();
-  double now = secondsSinceEpoch(Clock::wallNow());
-  {
-    sqlite::Statement insert(db_->handle(),
-                             "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    insert.bind(1, std::string_view(item.service))
-        .bind(2, std::string_view(item.account))
-        .bind(3, int64_t{item.synchronizable})
-        .bind(4, item.label)
-        .bind(5, item.accessibility)
-        .bind(6, item.data)
-        .bind(7, now)
-        .bind(8, now);
-    insert.step();
-    if (insert.status()) return insert.status();
-  }
+  if (OSStatus status = insertLocked(item, secondsSinceEpoch(Clock::wallNow()))) return status;
   return transaction.commit();
 }
 
@@ -194,20 +224,26 @@ OSStatus Keychain::update(const KeychainQuery& query, const KeychainChanges& cha
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
   if (transaction.beginStatus()) return transaction.beginStatus();
-  Filter filter = filterFor(query);
-  {
-    std::string sql = "UPDATE genp SET mdat = ?";
-    if (changes.data) sql += ", data = ?";
-    if (changes.accessibility) sql += ", accessibility = ?";
-    sqlite::Statement statement(db_->handle(), sql + filter.clause);
-    int index = 0;
-    statement.bind(++index, secondsSinceEpoch(Clock::wallNow()));
-    if (changes.data) statement.bind(++index, *changes.data);
-    if (changes.accessibility) statement.bind(++index, std::string_view(*changes.accessibility));
-    bindFilter(statement, filter, index);
-    statement.step();
-    if (statement.status()) return statement.status();
-    if (db_->changes() == 0) return errSecItemNotFound;
+  if (OSStatus status = updateLocked(query, changes, secondsSinceEpoch(Clock::wallNow()))) return status;
+  return transaction.commit();
+}
+
+OSStatus Keychain::saveAll(const std::vector<KeychainItem>& items) {
+  std::vector<OSStatus> injected;
+  injected.reserve(items.size());
+  for (const auto& item : items) injected.push_back(injectedFailure(KeychainOperation::Save, queryOf(item)));
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) return status;
+  sqlite::WriteTransaction transaction(*db_);
+  if (transaction.beginStatus()) return transaction.beginStatus();
+  const double now = secondsSinceEpoch(Clock::wallNow());
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (injected[i]) return injected[i];
+    KeychainQuery sameKey = queryOf(items[i]);
+    sameKey.accessibility.reset();  // the item it replaces may have had another accessibility
+    OSStatus status = updateLocked(sameKey, {items[i].data, items[i].accessibility}, now);
+    if (status == errSecItemNotFound) status = insertLocked(items[i], now);
+    if (status) return status;
   }
   return transaction.commit();
 }
@@ -217,7 +253,7 @@ OSStatus Keychain::find(const KeychainQuery& query) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(db_->handle(), "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
+  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) return errSecSuccess;
   return statement.status() ? statement.status() : errSecItemNotFound;
@@ -228,7 +264,7 @@ OSStatus Keychain::copyData(const KeychainQuery& query, Bytes& data) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(db_->handle(),
+  sqlite::Statement statement(*db_,
                               "SELECT data FROM genp" + filter.clause + " ORDER BY sync, service, account LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) {
@@ -244,7 +280,7 @@ OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<Keycha
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
   sqlite::Statement statement(
-      db_->handle(), "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
+      *db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
                          " ORDER BY service, account, sync");
   bindFilter(statement, filter, 0);
   std::vector<KeychainAttributes> found;
@@ -267,7 +303,7 @@ OSStatus Keychain::remove(const KeychainQuery& query) {
   if (transaction.beginStatus()) return transaction.beginStatus();
   Filter filter = filterFor(query);
   {
-    sqlite::Statement statement(db_->handle(), "DELETE FROM genp" + filter.clause);
+    sqlite::Statement statement(*db_, "DELETE FROM genp" + filter.clause);
     bindFilter(statement, filter, 0);
     statement.step();
     if (statement.status()) return statement.status();

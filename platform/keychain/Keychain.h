@@ -2,8 +2,9 @@
 // and synchronizable flag, holding a secret with label, accessibility, creation and modification
 // dates.
 //
-// The store is a SQLite database file (created with mode 0600) or, for unit tests, a private
-// in-memory database. Every write is one transaction, so an item is never half-written, even when
+// The store is a SQLite database file (created with mode 0600; an existing one, and its journal
+// files, are made private to the user when opened) or, for unit tests, a private in-memory
+// database. Every write is one transaction, so an item is never half-written, even when
 // the process is killed in the middle of it; several processes may share one file (a writer waits
 // for another's transaction up to a few seconds, then gets errSecInteractionNotAllowed).
 //
@@ -68,19 +69,23 @@ struct KeychainChanges {
   std::optional<std::string> accessibility;
 };
 
-enum class KeychainOperation { Add, Update, CopyMatching, Delete };
+// Save: one item of a batch (saveAll).
+enum class KeychainOperation { Add, Update, CopyMatching, Delete, Save };
 
 class Keychain {
  public:
   // The environment variable that names the process keychain's file.
   static constexpr const char* kPathVariable = "QOR_KEYCHAIN_PATH";
 
-  // The process keychain: the file named by QOR_KEYCHAIN_PATH, else defaultPath(); opened on first use.
+  // The process keychain: the file named by QOR_KEYCHAIN_PATH, else defaultPath(); opened on first
+  // use. Without either, every call of it fails with errSecNotAvailable (logged once): secrets are
+  // never put in a shared folder such as /tmp instead.
   static std::shared_ptr<Keychain> shared();
   // Replaces the process keychain (tests); nullptr goes back to the file.
   static void setShared(std::shared_ptr<Keychain> keychain);
-  // $XDG_DATA_HOME/qor/keychain.sqlite, else ~/.local/share/qor/keychain.sqlite.
-  static std::string defaultPath();
+  // $XDG_DATA_HOME/qor/keychain.sqlite, else ~/.local/share/qor/keychain.sqlite, with the home
+  // folder from $HOME or the user database; nullopt when neither names an absolute folder.
+  static std::optional<std::string> defaultPath();
 
   // A keychain over the file; its folder is made (mode 0700) when missing. A file that cannot be
   // opened gives errSecNotAvailable (a file that is not a database errSecDecode) on every call, and
@@ -105,20 +110,32 @@ class Keychain {
   OSStatus copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes);
   // Deletes every match; errSecItemNotFound when none matches.
   OSStatus remove(const KeychainQuery& query);
+  // Saves several items in one transaction: each replaces the secret (and the accessibility, when
+  // it has one) of the item with its service, account and flag, or is added when there is none.
+  // Either every item is saved or, on the first failure, none is and that status is returned.
+  OSStatus saveAll(const std::vector<KeychainItem>& items);
 
   // Tests: the hook sees every call before it runs; a non-zero result is returned instead of
-  // running it. failNextCall is the one-shot form (it takes precedence over the hook).
+  // running it. failNextCall is the one-shot form (it takes precedence over the hook). A batch
+  // shows the hook each item (Save) before it begins, and an item's failure strikes when the batch
+  // reaches it, after the items before it were written, so the whole batch is rolled back.
   using FailureHook = std::function<OSStatus(KeychainOperation, const KeychainQuery&)>;
   void setFailureHook(FailureHook hook);
   void failNextCall(OSStatus status);
 
  private:
-  explicit Keychain(std::optional<std::string> path);
+  enum class Store { file, memory, none };
+  Keychain(Store store, std::string path);
   OSStatus injectedFailure(KeychainOperation operation, const KeychainQuery& query);
   // Opens the database when it is not open; the caller holds mutex_.
   OSStatus ensureOpen();
+  // One statement each; the caller holds mutex_ inside a write transaction, `now` is the date to
+  // write. The update gives errSecItemNotFound when nothing matches.
+  OSStatus insertLocked(const KeychainItem& item, double now);
+  OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
 
-  const std::optional<std::string> path_;  // nullopt: in memory
+  const Store store_;
+  const std::string path_;  // of a file store
   std::mutex mutex_;
   std::unique_ptr<sqlite::Database> db_;
 

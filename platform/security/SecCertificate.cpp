@@ -25,6 +25,15 @@ Bytes derFromX509(X509* cert) {
   return der;
 }
 
+std::vector<X509Ptr> x509sFromPEM(std::string_view pem) {
+  std::vector<X509Ptr> certificates;
+  BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  if (!bio) return certificates;
+  while (X509Ptr cert{PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)}) certificates.push_back(std::move(cert));
+  ERR_clear_error();  // the end of the text reads as an error
+  return certificates;
+}
+
 }  // namespace detail
 
 std::shared_ptr<SecCertificate> SecCertificate::createWithData(const Bytes& der) {
@@ -34,12 +43,9 @@ std::shared_ptr<SecCertificate> SecCertificate::createWithData(const Bytes& der)
 
 std::vector<std::shared_ptr<SecCertificate>> SecCertificate::createFromPEM(std::string_view pem) {
   std::vector<std::shared_ptr<SecCertificate>> result;
-  detail::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
-  if (!bio) return result;
-  while (detail::X509Ptr cert{PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr)}) {
+  for (const auto& cert : detail::x509sFromPEM(pem)) {
     result.push_back(std::shared_ptr<SecCertificate>(new SecCertificate(detail::derFromX509(cert.get()))));
   }
-  ERR_clear_error();  // the end of the text reads as an error
   return result;
 }
 

@@ -12,15 +12,12 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/OSStatus.h"
 #include "platform/security/SecCertificate.h"
 #include "platform/security/SecPolicy.h"
 
 namespace platform {
 
-using OSStatus = int32_t;
-
-inline constexpr OSStatus errSecSuccess = 0;
-inline constexpr OSStatus errSecParam = -50;
 inline constexpr OSStatus errSecHostNameMismatch = -67602;
 inline constexpr OSStatus errSecCertificateExpired = -67818;
 inline constexpr OSStatus errSecCertificateNotValidYet = -67819;

@@ -360,9 +360,9 @@ struct Runner {
     } else {
       std::weak_ptr<Channel> weak = self;
       d.config.verify(trust, [weak](bool ok) {
-        auto channel = weak.lock();
-        if (!channel) return;
-        auto& impl = channel->impl();
+        auto owner = weak.lock();
+        if (!owner) return;
+        auto& impl = owner->impl();
         {
           std::lock_guard lock(impl.mutex);
           if (!impl.verdict) impl.verdict = ok;

@@ -8,6 +8,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/StackView.h"
 #include "platform/ui/TabBarController.h"
 
 namespace platform {
@@ -38,6 +39,7 @@ Registry& registry() {
     made->add<Label>("UILabel");
     made->add<ImageView>("UIImageView");
     made->add<ActivityIndicatorView>("UIActivityIndicatorView");
+    made->add<StackView>("UIStackView");
     made->add<ViewController>("UIViewController");
     made->add<NavigationController>("UINavigationController");
     made->add<TabBarController>("UITabBarController");

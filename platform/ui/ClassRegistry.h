@@ -1,8 +1,8 @@
 // The runtime's table of classes by name, through which layouts make their objects. The platform's
 // own classes ("UIView", "UIControl", "UIButton", "UILabel", "UIImageView",
-// "UIActivityIndicatorView", "UIViewController", "UINavigationController", "UITabBarController") are
-// always there. A library registers its own classes, with the identifier of the bundle that holds
-// them, from a function it calls on first use; nothing registers at load.
+// "UIActivityIndicatorView", "UIStackView", "UIViewController", "UINavigationController",
+// "UITabBarController") are always there. A library registers its own classes, with the identifier
+// of the bundle that holds them, from a function it calls on first use; nothing registers at load.
 //
 // Safe from any thread.
 #pragma once

@@ -15,6 +15,7 @@ void renderInto(std::string& out, const View& view, int depth) {
     out.append(size_t(depth) * 2, ' ');
     out += *line;
     out += '\n';
+    if (view.screenTextCoversSubviews()) return;
     ++depth;
   }
   for (const auto& child : view.subviews()) renderInto(out, *child, depth);

@@ -79,6 +79,8 @@ class View : public Responder {
   // One line that a person would read off this view in the text rendering, or nullopt for a view
   // that shows nothing of its own (its subviews are still shown).
   virtual std::optional<std::string> screenText() const;
+  // True when that line already shows what the subviews show, so the rendering leaves them out.
+  virtual bool screenTextCoversSubviews() const { return false; }
 
   // "frame" [x, y, width, height], "backgroundColor", "tintColor", "hidden", "userInteractionEnabled",
   // "clipsToBounds", "contentMode", "layer.cornerRadius", "layer.masksToBounds", "layer.shadowColor",

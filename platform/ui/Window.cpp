@@ -67,7 +67,7 @@ void Window::beginTransition(bool animated, std::function<void()> end) {
   const std::weak_ptr<Window> weak = std::static_pointer_cast<Window>(shared_from_this());
   auto finish = [](const std::shared_ptr<Window>& window) {
     // Taken out first: the completion may start the next transition.
-    if (auto end = std::exchange(window->transitionEnd_, {})) end();
+    if (auto done = std::exchange(window->transitionEnd_, {})) done();
   };
   if (animated) {
     MainQueue::shared()->postAfterFor(kAnimatedTransitionDuration, weak, finish);

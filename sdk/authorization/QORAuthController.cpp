@@ -5,7 +5,6 @@
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/keystore/SensitiveDataManager.h"
 #include "common/log/QORLog.h"
-#include "common/storage/QORCommonData.h"
 #include "sdk/QORConstants.h"
 #include "sdk/authorization/QORCommitAuthAction.h"
 #include "sdk/authorization/QORHandshakeStep1Action.h"
@@ -15,6 +14,7 @@
 #include "sdk/authorization/QORWakeUpAction.h"
 #include "sdk/authorization/QORWakeUpResponse.h"
 #include "sdk/authorization/QorPrepareAuthResponse.h"
+#include "sdk/enrollment/QOREnrollmentController.h"
 #include "sdk/integrity/QORDeviceIntegrity.h"
 
 namespace qor {
@@ -90,7 +90,7 @@ std::shared_ptr<QORSecretKey> QORAuthController::sharedSecretDh() const {
   return generatedSharedSecretDh_;
 }
 
-bool QORAuthController::isReadyForStart() { return QORCommonData::skVTN().has_value(); }
+bool QORAuthController::isReadyForStart() { return QOREnrollmentController::isEnrolled(); }
 
 QORStatus QORAuthController::possibleErrorStatus() { return QORStatusNotEnrolled; }
 

@@ -68,7 +68,7 @@ class TestController : public qor::QORBaseClientActionController {
   }
 
   bool ready = true;
-  qor::QORStatus notReadyStatus = 52;
+  qor::QORStatus notReadyStatus = qor::QORStatusNotEnrolled;
   int actionCount = 1;
   int setupCalls = 0;
   int createCalls = 0;

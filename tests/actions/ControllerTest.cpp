@@ -34,10 +34,10 @@ TEST_F(ActionsTest, FinalStatusOfARun) {
     size_t saved;     // saveActionResponse calls
   };
   const Case cases[] = {
-      {"empty list", 0, Json::array(), 1, 0, 0},
-      {"one action", 1, Json::array(), 1, 1, 1},
-      {"three succeed", 3, Json::array(), 1, 3, 3},
-      {"second fails, third never starts", 3, failSecond, 0, 2, 1},
+      {"empty list", 0, Json::array(), qor::QORStatusSuccess, 0, 0},
+      {"one action", 1, Json::array(), qor::QORStatusSuccess, 1, 1},
+      {"three succeed", 3, Json::array(), qor::QORStatusSuccess, 3, 3},
+      {"second fails, third never starts", 3, failSecond, qor::QORStatusUndefined, 2, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -80,7 +80,7 @@ TEST_F(ActionsTest, NotReadyReportsItsStatusWithoutSettingUp) {
   auto delegate = std::make_shared<RecordingDelegate>();
   controller->setDelegate(delegate);
   controller->start();
-  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{52});  // at once, inside start
+  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{qor::QORStatusNotEnrolled});  // at once, inside start
   EXPECT_EQ(controller->setupCalls, 0);
   EXPECT_EQ(controller->createCalls, 0);
   EXPECT_FALSE(controller->started());
@@ -95,11 +95,13 @@ TEST_F(ActionsTest, SecondStartDuringARunReports60AndLeavesTheRunAlone) {
   controller->start();
   controller->start();
   controller->start();  // a third start must not begin a second run beside the first
-  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{60, 60}));
+  EXPECT_EQ(delegate->statuses,
+            (std::vector<qor::QORStatus>{qor::QORStatusHasActiveSession, qor::QORStatusHasActiveSession}));
   EXPECT_TRUE(controller->started());
   EXPECT_EQ(controller->createCalls, 1);
   waitForStatuses(*delegate, 3);
-  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{60, 60, 1}));
+  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{qor::QORStatusHasActiveSession,
+                                                             qor::QORStatusHasActiveSession, qor::QORStatusSuccess}));
   EXPECT_FALSE(controller->started());
   EXPECT_EQ(server_->requests().size(), 2u);
 }
@@ -109,8 +111,8 @@ TEST_F(ActionsTest, FinishedActionNotInTheListReports48) {
   auto delegate = std::make_shared<RecordingDelegate>();
   controller->setDelegate(delegate);
   controller->setStarted(true);
-  controller->clientActionFinishedWithStatus(TestAction::create(), 1);
-  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{48});
+  controller->clientActionFinishedWithStatus(TestAction::create(), qor::QORStatusSuccess);
+  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{qor::QORStatusInternalLogicError});
   EXPECT_FALSE(controller->started());
 }
 
@@ -122,25 +124,30 @@ TEST_F(ActionsTest, ActionOfAnOlderRunEndsTheNewRunWith48) {
   controller->setDelegate(delegate);
   controller->start();
   // The first run's request must have taken the first (shorter) delay before the second run starts.
-  for (int i = 0; i < 200 && server_->requests().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  controller->finishWithErrorStatus(40);
+  for (int i = 0; i < 200 && server_->requests().empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  controller->finishWithErrorStatus(qor::QORStatusExpiredTransaction);
   controller->start();
   waitForStatuses(*delegate, 2);
-  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{40, 48}));
+  EXPECT_EQ(delegate->statuses,
+            (std::vector<qor::QORStatus>{qor::QORStatusExpiredTransaction, qor::QORStatusInternalLogicError}));
   EXPECT_FALSE(controller->started());
   waitForStatuses(*delegate, 3);
-  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{40, 48, 1}));
+  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{qor::QORStatusExpiredTransaction,
+                                                             qor::QORStatusInternalLogicError, qor::QORStatusSuccess}));
 }
 
 TEST_F(ActionsTest, RunEndedInsideSaveActionResponseStartsNothingMore) {
   auto controller = TestController::create();
   controller->actionCount = 3;
-  controller->onSave = [](TestController& self) { self.finishWithErrorStatus(64); };
+  controller->onSave = [](TestController& self) {
+    self.finishWithErrorStatus(qor::QORStatusSensitiveDataDecryptionError);
+  };
   auto delegate = std::make_shared<RecordingDelegate>();
   controller->setDelegate(delegate);
   controller->start();
   waitForStatuses(*delegate, 1);
-  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{64});
+  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{qor::QORStatusSensitiveDataDecryptionError});
   EXPECT_EQ(server_->requests().size(), 1u);
 }
 
@@ -150,7 +157,7 @@ TEST_F(ActionsTest, RunRestartedFromTheReportOfAnEndInsideSaveActionResponseGoes
   controller->actionCount = 2;
   bool failOnce = true;
   controller->onSave = [&](TestController& self) {
-    if (std::exchange(failOnce, false)) self.finishWithErrorStatus(64);
+    if (std::exchange(failOnce, false)) self.finishWithErrorStatus(qor::QORStatusSensitiveDataDecryptionError);
   };
   auto delegate = std::make_shared<RecordingDelegate>();
   delegate->onFinish = [&] {
@@ -159,7 +166,8 @@ TEST_F(ActionsTest, RunRestartedFromTheReportOfAnEndInsideSaveActionResponseGoes
   controller->setDelegate(delegate);
   controller->start();
   waitForStatuses(*delegate, 2);
-  EXPECT_EQ(delegate->statuses, (std::vector<qor::QORStatus>{64, 1}));
+  EXPECT_EQ(delegate->statuses,
+            (std::vector<qor::QORStatus>{qor::QORStatusSensitiveDataDecryptionError, qor::QORStatusSuccess}));
   EXPECT_EQ(acceptedRequests(*server_).size(), 3u);
   EXPECT_FALSE(controller->started());
 }
@@ -179,7 +187,7 @@ TEST_F(ActionsTest, AddedActionRunsLastAndEndsTheRunWith1) {
   controller->setDelegate(delegate);
   controller->start();
   waitForStatuses(*delegate, 1);
-  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{1});
+  EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{qor::QORStatusSuccess});
   EXPECT_EQ(controller->actions().size(), 2u);
   EXPECT_EQ(server_->requests().size(), 2u);
   EXPECT_TRUE(added->response());
@@ -203,7 +211,8 @@ TEST_F(ActionsTest, ControllerReleasedInsideItsOwnReportDoesNotCrash) {
     owner->setDelegate(delegate);
     owner->start();
     waitForStatuses(*delegate, 1);
-    EXPECT_EQ(delegate->statuses, std::vector<qor::QORStatus>{c.sendable ? 1 : 0});
+    EXPECT_EQ(delegate->statuses,
+              std::vector<qor::QORStatus>{c.sendable ? qor::QORStatusSuccess : qor::QORStatusUndefined});
     EXPECT_TRUE(watch.expired());
   }
 }

@@ -3,7 +3,6 @@
 #include <map>
 #include <string>
 
-#include "common/actions/QORClientActionConstants.h"
 #include "common/actions/QORErrorParser.h"
 #include "common/actions/QORStatus.h"
 
@@ -38,26 +37,18 @@ TEST(Status, StatusToStringNamesExactlyTheKnownStatuses) {
 
 TEST(ErrorParser, MapsTransportCodesToStatuses) {
   const std::pair<int64_t, qor::QORStatus> cases[] = {
-      {17, 44}, {-9, 20}, {-1, 60}, {0, 0}, {1000, 0}, {-1009, 0}, {-1001, 0}, {44, 0}, {1, 0},
+      {17, qor::QORStatusInternalCommonError},
+      {-9, qor::QORStatusNoInternetConnection},
+      {-1, qor::QORStatusHasActiveSession},
+      {0, qor::QORStatusUndefined},
+      {1000, qor::QORStatusUndefined},
+      {-1009, qor::QORStatusUndefined},
+      {-1001, qor::QORStatusUndefined},
+      {44, qor::QORStatusUndefined},
+      {1, qor::QORStatusUndefined},
   };
   const qor::QORErrorParser parser;
   for (auto [code, status] : cases) EXPECT_EQ(parser.parseErrorCode(code), status) << code;
-}
-
-TEST(ActionConstants, MatchTheServersTypesAndPaths) {
-  const std::pair<int64_t, int64_t> types[] = {
-      {qor::QORClientActionTypePrepareEnrollment, 101}, {qor::QORClientActionTypeCommitEnrollment, 102},
-      {qor::QORClientActionTypePrepareAuth, 103},       {qor::QORClientActionTypeCommitAuth, 104},
-      {qor::QORClientActionTypeWakeUp, 105},            {qor::QORClientActionTypeHandshakeStep1, 106},
-      {qor::QORClientActionTypeHandshakeStep2, 107},    {qor::QORClientActionTypeDeviceInfo, 109},
-      {qor::QORClientActionTypeLinkTenant, 201},        {qor::QORClientActionTypeUpdateTenant, 202},
-      {qor::QORClientActionTypeUnlinkTenant, 203},
-  };
-  for (auto [constant, value] : types) EXPECT_EQ(constant, value);
-  EXPECT_STREQ(qor::QORClientActionPathEnrollment, "/vtn-service/rest/actions");
-  EXPECT_STREQ(qor::QORClientActionPathAuth, "/vtn-service/rest/actions");
-  EXPECT_STREQ(qor::QORClientActionPathDeviceInfo, "/vtn-service/rest/actions");
-  EXPECT_STREQ(qor::QORClientActionPathLinkTenant, "/gateway/app");
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST_F(AuthorizationTest, AFailedResealingKeepsThePreviousSealingAndTheRunGoesOn
     auto controller = runToPause();
     ASSERT_TRUE(controller->isPaused()) << ::testing::PrintToString(server_->requests());
     EXPECT_EQ(storedKeyStore(), storeBefore);
-    decideAndWait(*controller, [](qor::QORAuthController& c) { c.commitAuth("YES"); });
+    decideAndWait(*controller, [](qor::QORAuthController& auth) { auth.commitAuth("YES"); });
     EXPECT_EQ(presenter_->statuses, std::vector<qor::QORStatus>{1});
     EXPECT_EQ(storedKeyStore(), storeBefore);
   }

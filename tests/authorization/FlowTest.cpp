@@ -114,8 +114,8 @@ struct ChainCase {
 
 TEST_F(AuthorizationTest, TheAnswerTypeFollowsTheChainAndItsSealingIsOpenedByTheServer) {
   const auto chain = [](const char* type) { return Json{{"chainType", type}}; };
-  const auto forgot = [](bool forgot) {
-    return [forgot](qor::QORAuthController& c) { c.cancelAuth(qor::DeclinedTransactionData::create(forgot)); };
+  const auto forgot = [](bool forgotPin) {
+    return [forgotPin](qor::QORAuthController& c) { c.cancelAuth(qor::DeclinedTransactionData::create(forgotPin)); };
   };
   const Decide decline = [](qor::QORAuthController& c) { c.cancelAuth(); };
   Json pinWithEmptyKey = chain("WAKEUP_AUTH_PIN");

@@ -198,7 +198,7 @@ TEST_P(ChannelRoadTest, HostileOrAbsentWebSocketServersFallBackToHttps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Channels, ChannelRoadTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "native" : "crossVersion"; });
+                         [](const ::testing::TestParamInfo<bool>& testInfo) { return testInfo.param ? "native" : "crossVersion"; });
 
 }  // namespace
 }  // namespace qortest

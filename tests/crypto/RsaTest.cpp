@@ -96,6 +96,50 @@ TEST_F(Rsa, OpeningRefusesCiphertextsOfTheWrongSizeOrValue) {
   for (const auto& c : cases) EXPECT_FALSE(QORCryptUtilsAsymmetric::decryptData(c.data, pair_->privateKey())) << c.name;
 }
 
+// Blocks sealed by hand (raw RSA in Python) with every way RFC 8017 7.2.2 names for a padding to be
+// wrong, beside the two well-formed extremes.
+TEST_F(Rsa, OpeningRefusesEveryMalformedPaddingBlock) {
+  const char* script = R"(
+import sys
+from cryptography.hazmat.primitives import serialization as s
+numbers = s.load_der_public_key(bytes.fromhex(sys.stdin.readline())).public_numbers()
+for line in sys.stdin:
+    block = bytes.fromhex(line.strip())
+    print(pow(int.from_bytes(block, 'big'), numbers.e, numbers.n).to_bytes(256, 'big').hex())
+)";
+  auto nonZero = [](size_t size) { return Bytes(size, 0x5a); };
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+  };
+  struct Case {
+    const char* name;
+    Bytes block;
+    OptBytes opened;
+  } cases[] = {
+      {"eight padding bytes and a message", join({{0x00, 0x02}, nonZero(8), {0x00}, sequence(245)}), sequence(245)},
+      {"the empty message", join({{0x00, 0x02}, nonZero(253), {0x00}}), Bytes{}},
+      {"no zero byte after the padding", join({{0x00, 0x02}, nonZero(254)}), std::nullopt},
+      {"seven padding bytes", join({{0x00, 0x02}, nonZero(7), {0x00}, sequence(246)}), std::nullopt},
+      {"no padding bytes", join({{0x00, 0x02, 0x00}, sequence(253)}), std::nullopt},
+      {"block type 1", join({{0x00, 0x01}, nonZero(8), {0x00}, sequence(245)}), std::nullopt},
+      {"a first byte that is not zero", join({{0x01, 0x02}, nonZero(8), {0x00}, sequence(245)}), std::nullopt},
+  };
+  std::ostringstream input;
+  input << platform::hexString(*pair_->publicKey()->data()) << '\n';
+  for (const auto& c : cases) {
+    ASSERT_EQ(c.block.size(), 256u) << c.name;
+    input << platform::hexString(c.block) << '\n';
+  }
+  const auto sealed = cryptotest::runPeer(script, input.str());
+  ASSERT_EQ(sealed.size(), std::size(cases));
+  for (size_t i = 0; i < sealed.size(); ++i) {
+    EXPECT_EQ(QORCryptUtilsAsymmetric::decryptData(hex(sealed[i].c_str()), pair_->privateKey()), cases[i].opened)
+        << cases[i].name;
+  }
+}
+
 TEST_F(Rsa, UnusableKeysGiveNil) {
   const Bytes& publicDer = *pair_->publicKey()->data();
   const Bytes& privateDer = *pair_->privateKey()->data();
@@ -127,25 +171,7 @@ TEST_F(Rsa, UnusableKeysGiveNil) {
 }
 
 TEST_F(Rsa, PrivateKeyFailingValidationGivesNil) {
-  // A well-formed PKCS #8 key whose CRT coefficient does not fit its primes.
-  const char* script = R"(
-from cryptography.hazmat.primitives.asymmetric import rsa
-def tlv(tag, value):
-    n = len(value)
-    length = bytes([n]) if n < 128 else bytes([0x80 | ((n.bit_length() + 7) // 8)]) + n.to_bytes((n.bit_length() + 7) // 8, 'big')
-    return bytes([tag]) + length + value
-def integer(x):
-    return tlv(2, x.to_bytes(x.bit_length() // 8 + 1, 'big'))
-k = rsa.generate_private_key(65537, 2048).private_numbers()
-p = k.public_numbers
-fields = [0, p.n, p.e, k.d, k.p, k.q, k.dmp1, k.dmq1, k.iqmp + 1]
-rsa_key = tlv(0x30, b''.join(integer(x) for x in fields))
-alg = tlv(0x30, tlv(6, bytes.fromhex('2a864886f70d010101')) + b'\x05\x00')
-print(tlv(0x30, integer(0) + alg + tlv(4, rsa_key)).hex())
-)";
-  const auto lines = cryptotest::runPeer(script);
-  ASSERT_EQ(lines.size(), 1u);
-  const auto key = keyOver(hex(lines[0].c_str()));
+  const auto key = keyOver(cryptotest::privateKeyFailingValidation());
   EXPECT_FALSE(QORCryptUtilsAsymmetric::decryptData(Bytes(256, 0x01), key));
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +19,7 @@ using namespace platform;
 namespace {
 
 constexpr int kItems = 8;
+constexpr int kSaves = 150;
 
 // A value that tells its item and generation and whose every byte depends on both, so that a torn
 // or mixed write never passes for a whole one.
@@ -54,30 +54,37 @@ KeychainQuery writerQuery(std::optional<std::string> account) {
 }
 
 // Child: saves every item over and over through the keychain wrapper, reporting each save that
-// returned on the pipe, until it is killed.
-[[noreturn]] void writeForever(const std::string& path, long firstGeneration, int reportFd) {
-  Keychain::setShared(Keychain::openFile(path));
-  for (long generation = firstGeneration;; ++generation) {
+// returned on its standard output, until it is killed. Arguments: the file, the first generation.
+QORTEST_CHILD(keychainWriter) {
+  Keychain::setShared(Keychain::openFile(args.at(0)));
+  for (long generation = std::stol(args.at(1));; ++generation) {
     for (int item = 0; item < kItems; ++item) {
       if (!qor::ZIBKeychain::setPasswordData(bytesFromString(valueFor(item, generation)), "writer", account(item))) {
-        _exit(3);
+        return 3;
       }
       std::string line = std::to_string(item) + " " + std::to_string(generation) + "\n";
-      if (write(reportFd, line.data(), line.size()) < 0) _exit(4);
+      if (write(1, line.data(), line.size()) < 0) return 4;
     }
   }
 }
 
-// ThreadSanitizer does not support fork() of a process that already runs threads (the queue kernel
-// starts its own); these run in the plain and the AddressSanitizer builds.
-#if defined(__SANITIZE_THREAD__)
-#define SKIP_UNDER_TSAN() GTEST_SKIP() << "fork() of a threaded process under ThreadSanitizer"
-#else
-#define SKIP_UNDER_TSAN() (void)0
-#endif
+// One key of its own each, and one both keep replacing; the number of failed saves.
+int writeAll(const std::string& who) {
+  int failed = 0;
+  for (int i = 0; i < kSaves; ++i) {
+    failed += !qor::ZIBKeychain::setPassword(who + std::to_string(i), who, std::to_string(i));
+    failed += !qor::ZIBKeychain::setPassword(who + std::to_string(i), "both", "same");
+  }
+  return failed;
+}
+
+// Child: the other of two processes writing one file. Argument: the file.
+QORTEST_CHILD(keychainSecondWriter) {
+  Keychain::setShared(Keychain::openFile(args.at(0)));
+  return writeAll("child") == 0 ? 0 : 1;
+}
 
 TEST(KeychainProcess, AWriterKilledAtRandomPointsLosesAndTearsNothing) {
-  SKIP_UNDER_TSAN();
   qortest::TempDir dir;
   const std::string path = (dir.path() / "killed.sqlite").string();
   std::mt19937 random(std::random_device{}());
@@ -85,24 +92,17 @@ TEST(KeychainProcess, AWriterKilledAtRandomPointsLosesAndTearsNothing) {
 
   for (int round = 0; round < 12; ++round) {
     const long base = round * 1000000L;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      close(fds[0]);
-      writeForever(path, base, fds[1]);
-    }
-    close(fds[1]);
+    auto child = qortest::spawnTestChild("keychainWriter", {path, std::to_string(base)});
+    ASSERT_TRUE(child.started());
 
     // Reads the child's reports until the random moment of the kill, then what is left.
     std::map<int, long> confirmed;
     std::string pending;
     auto readReports = [&](int timeoutMs) {
-      pollfd p{fds[0], POLLIN, 0};
+      pollfd p{child.output(), POLLIN, 0};
       if (poll(&p, 1, timeoutMs) <= 0) return false;
       char buf[4096];
-      ssize_t n = read(fds[0], buf, sizeof buf);
+      ssize_t n = read(child.output(), buf, sizeof buf);
       if (n <= 0) return false;
       pending.append(buf, static_cast<size_t>(n));
       for (size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
@@ -114,15 +114,15 @@ TEST(KeychainProcess, AWriterKilledAtRandomPointsLosesAndTearsNothing) {
       }
       return true;
     };
-    auto killAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(20 + random() % 300);
+    // The random moment counts from the writer's first save: a program under a sanitizer takes a
+    // while to start.
+    for (int waited = 0; confirmed.empty() && waited < 300; ++waited) readReports(100);
+    auto killAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(random() % 300);
     while (std::chrono::steady_clock::now() < killAt) readReports(5);
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round << ": the writer stopped by itself, status " << status;
+    child.kill(SIGKILL);
+    ASSERT_EQ(child.wait(), 128 + SIGKILL) << "round " << round << ": the writer stopped by itself";
     while (readReports(100)) {
     }
-    close(fds[0]);
 
     auto keychain = Keychain::openFile(path);
     std::vector<KeychainAttributes> all;
@@ -153,30 +153,12 @@ TEST(KeychainProcess, AWriterKilledAtRandomPointsLosesAndTearsNothing) {
 }
 
 TEST(KeychainProcess, TwoProcessesWritingOneFileLoseNothing) {
-  SKIP_UNDER_TSAN();
   qortest::TempDir dir;
   const std::string path = (dir.path() / "shared.sqlite").string();
-  constexpr int kSaves = 150;
-  auto writeAll = [&](const std::string& who) {
-    int failed = 0;
-    for (int i = 0; i < kSaves; ++i) {
-      // One key of their own each, and one both keep replacing.
-      failed += !qor::ZIBKeychain::setPassword(who + std::to_string(i), who, std::to_string(i));
-      failed += !qor::ZIBKeychain::setPassword(who + std::to_string(i), "both", "same");
-    }
-    return failed;
-  };
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    Keychain::setShared(Keychain::openFile(path));
-    _exit(writeAll("child") == 0 ? 0 : 1);
-  }
   Keychain::setShared(Keychain::openFile(path));
+  auto child = qortest::spawnTestChild("keychainSecondWriter", {path});
   EXPECT_EQ(writeAll("parent"), 0);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's saves failed, status " << status;
+  EXPECT_EQ(child.wait(), 0) << "the child's saves failed";
 
   for (const char* who : {"parent", "child"}) {
     auto accounts = qor::ZIBKeychain::accountsForService(std::string(who));

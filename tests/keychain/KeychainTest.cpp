@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform/Clock.h"
+#include "platform/SystemLog.h"
 #include "platform/keychain/Keychain.h"
 #include "tests/support/TestSupport.h"
 
@@ -141,6 +144,52 @@ TEST(Keychain, InjectedFailuresReplaceTheCallWithoutTouchingTheStore) {
   EXPECT_EQ(seen, expected);
 }
 
+TEST(Keychain, ABatchSavesEveryItemOrNone) {
+  VirtualTime time;
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add(item("s", "a", "old-a")), 0);
+  ASSERT_EQ(k->add(item("s", "a", "synced", true)), 0);
+  std::vector<KeychainAttributes> before;
+  ASSERT_EQ(k->copyAttributes(query("s", "a"), before), 0);
+
+  auto batch = [](const std::string& a, const std::string& b) {
+    auto first = item("s", "a", a);
+    first.label = "another label";
+    first.accessibility = kSecAttrAccessibleWhenUnlockedThisDeviceOnly;
+    return std::vector<KeychainItem>{first, item("s", "b", b)};
+  };
+  // A failure at either item leaves both as they were: at the second, the first was already
+  // written inside the transaction.
+  for (const char* failing : {"a", "b"}) {
+    k->setFailureHook([&](KeychainOperation op, const KeychainQuery& q) {
+      return op == KeychainOperation::Save && q.account == failing ? errSecAuthFailed : errSecSuccess;
+    });
+    EXPECT_EQ(k->saveAll(batch("new-a", "new-b")), errSecAuthFailed) << failing;
+    EXPECT_EQ(secretOf(*k, query("s", "a")), "old-a") << failing;
+    EXPECT_EQ(k->find(query("s", "b")), errSecItemNotFound) << failing;
+  }
+  k->setFailureHook(nullptr);
+  k->failNextCall(errSecInteractionNotAllowed);
+  EXPECT_EQ(k->saveAll(batch("new-a", "new-b")), errSecInteractionNotAllowed);
+  EXPECT_EQ(secretOf(*k, query("s", "a")), "old-a");
+
+  VirtualTime::jump(std::chrono::seconds(30));
+  ASSERT_EQ(k->saveAll(batch("new-a", "new-b")), 0);
+  EXPECT_EQ(secretOf(*k, query("s", "a")), "new-a");
+  EXPECT_EQ(secretOf(*k, query("s", "b")), "new-b");
+  EXPECT_EQ(secretOf(*k, query("s", "a", KeychainSynchronizable::Yes)), "synced") << "another item: another flag";
+  std::vector<KeychainAttributes> after;
+  ASSERT_EQ(k->copyAttributes(query("s", "a"), after), 0);
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].label, before[0].label) << "a replaced item keeps its label";
+  EXPECT_EQ(after[0].accessibility, kSecAttrAccessibleWhenUnlockedThisDeviceOnly);
+  EXPECT_EQ(after[0].creationDate, before[0].creationDate);
+  EXPECT_GT(after[0].modificationDate, before[0].modificationDate);
+  ASSERT_EQ(k->copyAttributes(query("s", "b"), after), 0);
+  EXPECT_EQ(after[0].label, "label-b") << "an added item takes its own label";
+  EXPECT_EQ(k->saveAll({}), 0);
+}
+
 TEST(KeychainFile, IsPrivateKeepsItsItemsAndSaysWhenItCannotBeUsed) {
   qortest::TempDir dir;
   const std::string path = (dir.path() / "deeper" / "keychain.sqlite").string();
@@ -161,6 +210,48 @@ TEST(KeychainFile, IsPrivateKeepsItsItemsAndSaysWhenItCannotBeUsed) {
   EXPECT_EQ(Keychain::openFile("/proc/no-such-folder/keychain.sqlite")->find(query("s", "a")), errSecNotAvailable);
 }
 
+TEST(KeychainFile, AnExistingFileAndItsJournalsBecomePrivate) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "keychain.sqlite").string();
+  // An open keychain keeps the journal files of WAL mode in place.
+  auto first = Keychain::openFile(path);
+  ASSERT_EQ(first->add(item("s", "a", "kept")), 0);
+  auto modeOf = [](const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  const std::string files[] = {path, path + "-wal", path + "-shm"};
+  for (const auto& file : files) {
+    ASSERT_EQ(modeOf(file), 0600) << file;
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0) << file;
+  }
+  auto second = Keychain::openFile(path);
+  EXPECT_EQ(secretOf(*second, query("s", "a")), "kept");
+  for (const auto& file : files) EXPECT_EQ(modeOf(file), 0600) << file;
+}
+
+// Child: drops to a user id that the user database does not know, without the variables that name
+// a folder, and uses the process keychain. 0 when it fails with errSecNotAvailable and says why.
+QORTEST_CHILD(keychainWithoutHome) {
+  for (const char* variable : {Keychain::kPathVariable, "XDG_DATA_HOME", "HOME"}) ::unsetenv(variable);
+  constexpr uid_t kUnknownUser = 54321;
+  if (::setgid(kUnknownUser) != 0 || ::setuid(kUnknownUser) != 0) return 2;
+  if (::getpwuid(kUnknownUser)) return 3;
+  LogCapture log;
+  auto k = Keychain::shared();
+  if (k->add(item("s", "a", "secret")) != errSecNotAvailable) return 4;
+  if (k->find(query("s", "a")) != errSecNotAvailable) return 5;
+  const auto messages = log.messages();
+  if (messages.size() != 1 || messages[0].find(Keychain::kPathVariable) == std::string::npos) return 6;
+  return 0;
+}
+
+TEST(KeychainFile, WithoutAFolderForItTheProcessKeychainFails) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs to take another user id";
+  auto child = qortest::spawnTestChild("keychainWithoutHome");
+  EXPECT_EQ(child.wait(), 0) << "2: no other user id, 3: the id is known, 4-5: the keychain worked, 6: no clear log";
+}
+
 TEST(KeychainFile, TheProcessKeychainFollowsTheEnvironment) {
   qortest::TempDir dir;
   const std::string path = (dir.path() / "env.sqlite").string();
@@ -172,6 +263,56 @@ TEST(KeychainFile, TheProcessKeychainFollowsTheEnvironment) {
   ::unsetenv(Keychain::kPathVariable);
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(secretOf(*Keychain::openFile(path), query("s", "a")), "x");
+}
+
+// Statements are kept and used again: one that still held its read would keep the connection on an
+// old snapshot of the file, blind to what another connection (or process) wrote since.
+TEST(KeychainFile, EveryReadSeesWhatAnotherConnectionWroteBeforeIt) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "k.sqlite").string();
+  auto reader = Keychain::openFile(path);
+  auto writer = Keychain::openFile(path);
+  ASSERT_EQ(writer->add(item("s", "a", "v0")), 0);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_EQ(secretOf(*reader, query("s", "a")), "v" + std::to_string(round - 1));
+    EXPECT_EQ(reader->find(query("s", "a")), errSecSuccess);
+    std::vector<KeychainAttributes> found;
+    EXPECT_EQ(reader->copyAttributes(query("s", std::nullopt), found), errSecSuccess);
+    ASSERT_EQ(writer->update(query("s", "a"), {bytesFromString("v" + std::to_string(round)), std::nullopt}), 0);
+    ASSERT_EQ(writer->add(item("s", "b" + std::to_string(round), "x")), 0);
+    found.clear();
+    EXPECT_EQ(reader->copyAttributes(query("s", std::nullopt), found), errSecSuccess);
+    EXPECT_EQ(found.size(), static_cast<size_t>(round + 1));
+  }
+  EXPECT_EQ(reader->remove(query("s", "a")), errSecSuccess);
+  EXPECT_EQ(writer->find(query("s", "a")), errSecItemNotFound);
+}
+
+// More distinct queries than the connection keeps statements for, twice over: a statement that
+// left the cache or came back from it answers as a new one would.
+TEST(Keychain, AnswersEveryShapeOfQueryAgainAndAgain) {
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add({"s", "a", false, std::nullopt, std::string("ak"), bytesFromString("1")}), 0);
+  ASSERT_EQ(k->add({"s", "b", true, std::nullopt, std::string("ak"), bytesFromString("2")}), 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int shape = 0; shape < 16; ++shape) {
+      SCOPED_TRACE(testing::Message() << "pass " << pass << ", shape " << shape);
+      KeychainQuery q{shape & 1 ? std::optional<std::string>("s") : std::nullopt,
+                      shape & 2 ? std::optional<std::string>("b") : std::nullopt,
+                      shape & 4 ? KeychainSynchronizable::Yes : KeychainSynchronizable::Any,
+                      shape & 8 ? std::optional<std::string>("ak") : std::nullopt};
+      const bool onlyB = (shape & 2) || (shape & 4);
+      Bytes data;
+      ASSERT_EQ(k->copyData(q, data), errSecSuccess);
+      EXPECT_EQ(stringFromBytes(data), onlyB ? "2" : "1");
+      std::vector<KeychainAttributes> found;
+      ASSERT_EQ(k->copyAttributes(q, found), errSecSuccess);
+      EXPECT_EQ(found.size(), onlyB ? 1u : 2u);
+      EXPECT_EQ(k->find(q), errSecSuccess);
+      EXPECT_EQ(k->update(q, {std::nullopt, std::string("ak")}), errSecSuccess);
+    }
+  }
 }
 
 TEST(KeychainFile, ThreadsSharingOneKeychainLoseNoWrite) {

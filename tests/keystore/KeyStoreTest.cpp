@@ -151,7 +151,7 @@ TEST_F(KeyStoreTest, AFailedWriteLeavesThePreviousPair) {
       const Pair before = storedPair();
 
       keychain->setFailureHook([&](platform::KeychainOperation op, const platform::KeychainQuery& q) {
-        bool write = op == platform::KeychainOperation::Add || op == platform::KeychainOperation::Update;
+        bool write = op != platform::KeychainOperation::CopyMatching;
         return write && q.service == failing ? platform::errSecInteractionNotAllowed : platform::errSecSuccess;
       });
       EXPECT_FALSE(SensitiveDataManager::saveSensitiveData(clientRecord(), storageB->publicKey())) << what;

@@ -263,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
               R"({"authType":1,"data":{"uiJsonProperties":{},"useFallbackScreen":false}})", typeMismatch,
               "data.uiJsonProperties"),
         fails("notAnObject", kRequest, R"([1,2])", typeMismatch, "")),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Font, ParcelDecode,
@@ -281,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
         fails("assetAsText", kFont, R"({"fontAssetMap":{"a":"AAEC"}})", typeMismatch, "fontAssetMap.a"),
         fails("mapAsArray", kFont, R"({"fontAssetMap":[]})", typeMismatch, "fontAssetMap"),
         fails("noMap", kFont, R"({})", keyNotFound, "fontAssetMap")),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Channel, ParcelDecode,
@@ -289,6 +289,6 @@ INSTANTIATE_TEST_SUITE_P(
                       fails("nullName", kChannel, R"({"channelName":null})", valueNotFound, "channelName"),
                       fails("nameAsNumber", kChannel, R"({"channelName":5})", typeMismatch, "channelName"),
                       fails("noName", kChannel, R"({})", keyNotFound, "channelName")),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -74,6 +74,7 @@ TEST(DateFormatter, WritesDatesInUtc) {
   const DateFormatter formatter(kSessionFormat);
   for (auto [seconds, text] : cases) EXPECT_EQ(formatter.stringFromDate(seconds), text) << seconds;
   EXPECT_EQ(formatter.stringFromDate(NAN), "");
+  EXPECT_EQ(formatter.stringFromDate(1e13), "") << "far beyond any calendar year it can write";
   EXPECT_EQ(DateFormatter("d.M.yyyy 'at' H''mm").stringFromDate(951868800), "1.3.2000 at 0'00");
 }
 

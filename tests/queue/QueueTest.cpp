@@ -167,6 +167,31 @@ TEST(Queue, DelayedBlockOfADestroyedQueueIsDropped) {
   EXPECT_EQ(calls, 0);
 }
 
+// What a block captures may hold an object that must go away on its own queue: the scheduler keeps
+// no copy of a delayed block it handed over.
+TEST(Queue, ADelayedBlockAndWhatItCapturesEndOnTheQueueThatRanIt) {
+  struct Captured {
+    Captured(std::shared_ptr<SerialQueue> q, std::atomic<int>* counter)
+        : queue(std::move(q)), endedElsewhere(counter) {}
+    std::shared_ptr<SerialQueue> queue;
+    std::atomic<int>* endedElsewhere;
+    ~Captured() {
+      if (!queue->isCurrent()) ++*endedElsewhere;
+    }
+  };
+  auto queue = SerialQueue::create("delayed");
+  std::atomic<int> ran{0}, endedElsewhere{0};
+  constexpr int kBlocks = 2000;
+  for (int i = 0; i < kBlocks; ++i) {
+    auto captured = std::make_shared<Captured>(queue, &endedElsewhere);
+    queue->postAfter(std::chrono::microseconds(i * 5), [captured = std::move(captured), &ran] { ++ran; });
+  }
+  for (int i = 0; i < 500 && ran < kBlocks; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(ran, kBlocks);
+  ASSERT_TRUE(VirtualTime::waitForIdle());
+  EXPECT_EQ(endedElsewhere, 0);
+}
+
 TEST(SerialQueue, RunsBlocksOneAtATimeInPostOrderFromManyThreads) {
   auto queue = SerialQueue::create("serial");
   std::vector<int> seen;  // touched only on the queue

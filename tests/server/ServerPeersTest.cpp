@@ -45,8 +45,8 @@ TEST_P(IndependentClients, UpgradeEchoFragmentsPingAndClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clients, IndependentClients, ::testing::Values(Client::python, Client::node),
-                         [](const ::testing::TestParamInfo<Client>& info) {
-                           return info.param == Client::python ? "python" : "node";
+                         [](const ::testing::TestParamInfo<Client>& testInfo) {
+                           return testInfo.param == Client::python ? "python" : "node";
                          });
 
 // Our front class on our engine (true) and on the URL-session engine (false).
@@ -90,8 +90,8 @@ TEST_P(OurClient, AForcedStopSendsNoCloseFrame) {
   EXPECT_EQ(harness.log().count("own error"), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, OurClient, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
-  return info.param ? "ourEngine" : "urlSessionEngine";
+INSTANTIATE_TEST_SUITE_P(Engines, OurClient, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& testInfo) {
+  return testInfo.param ? "ourEngine" : "urlSessionEngine";
 });
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Queue.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ void useScratchKeychain() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto exitCode = qortest::runChildEntryIfAsked(argc, argv)) return *exitCode;
   useScratchKeychain();
   testing::InitGoogleTest(&argc, argv);
   testing::UnitTest::GetInstance()->listeners().Append(new ClearMainQueue);

@@ -3,51 +3,171 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <stdexcept>
+#include <thread>
+#include <utility>
+
+extern char** environ;
 
 namespace qortest {
 
+namespace {
+
+constexpr const char* kChildFlag = "--qortest-child";
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+int exitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+std::map<std::string, ChildEntry>& childEntries() {
+  static std::map<std::string, ChildEntry> entries;
+  return entries;
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, bool captureError) {
+  // A child that went away must not end this process through a write to its input.
+  ::signal(SIGPIPE, SIG_IGN);
+  int in[2], out[2], err[2] = {-1, -1};
+  if (pipe2(in, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+  if (pipe2(out, O_CLOEXEC) || (captureError && pipe2(err, O_CLOEXEC))) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (captureError) posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in[0]);
+  ::close(out[1]);
+  if (captureError) ::close(err[1]);
+  input_ = in[1];
+  output_ = out[0];
+  error_ = err[0];
+  if (rc != 0) {
+    // As a shell says of a program it cannot run.
+    closeFd(input_);
+    status_ = 127;
+    return;
+  }
+  pid_ = pid;
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      input_(std::exchange(other.input_, -1)),
+      output_(std::exchange(other.output_, -1)),
+      error_(std::exchange(other.error_, -1)),
+      buffered_(std::move(other.buffered_)),
+      status_(other.status_) {}
+
+ChildProcess::~ChildProcess() {
+  closeInput();  // the end of its input tells a peer to stop
+  if (pid_ > 0 && status_ < 0) {
+    for (int i = 0; i < 250 && status_ < 0; ++i) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = exitCodeOf(status);
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    }
+    if (status_ < 0) {
+      kill(SIGKILL);
+      wait();
+    }
+  }
+  closeFd(output_);
+  closeFd(error_);
+}
+
+void ChildProcess::closeInput() { closeFd(input_); }
+
+bool ChildProcess::readLine(std::string& line, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (auto end = buffered_.find('\n'); end != std::string::npos) {
+      line = buffered_.substr(0, end);
+      buffered_.erase(0, end + 1);
+      return true;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0 || output_ < 0) return false;
+    pollfd fd = {output_, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(left)) <= 0) continue;
+    char chunk[65536];
+    const ssize_t n = ::read(output_, chunk, sizeof chunk);
+    if (n <= 0) return false;
+    buffered_.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+void ChildProcess::kill(int signal) {
+  if (pid_ > 0 && status_ < 0) ::kill(pid_, signal);
+}
+
+int ChildProcess::wait() {
+  if (pid_ > 0 && status_ < 0) {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    status_ = exitCodeOf(status);
+  }
+  return status_;
+}
+
+ChildProcess spawnTestChild(const std::string& name, const std::vector<std::string>& args) {
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) throw std::runtime_error("cannot find the test program");
+  std::vector<std::string> argv = {std::string(self, static_cast<size_t>(n)), kChildFlag, name};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return ChildProcess(argv);
+}
+
+bool registerChildEntry(const char* name, ChildEntry entry) {
+  childEntries()[name] = entry;
+  return true;
+}
+
+std::optional<int> runChildEntryIfAsked(int argc, char** argv) {
+  if (argc < 3 || std::strcmp(argv[1], kChildFlag) != 0) return std::nullopt;
+  const auto it = childEntries().find(argv[2]);
+  if (it == childEntries().end()) return 125;
+  return it->second(std::vector<std::string>(argv + 3, argv + argc));
+}
+
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& input) {
-  int inPipe[2], outPipe[2], errPipe[2];
-  if (pipe2(inPipe, O_CLOEXEC) || pipe2(outPipe, O_CLOEXEC) || pipe2(errPipe, O_CLOEXEC)) {
-    throw std::runtime_error("pipe failed");
-  }
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(inPipe[0], 0);
-    dup2(outPipe[1], 1);
-    dup2(errPipe[1], 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  close(inPipe[0]);
-  close(outPipe[1]);
-  close(errPipe[1]);
-  signal(SIGPIPE, SIG_IGN);
-  size_t written = 0;
-  if (input.empty()) {
-    close(inPipe[1]);
-    inPipe[1] = -1;
-  }
+  ChildProcess child(argv, /*captureError=*/true);
+  if (input.empty()) child.closeInput();
   ProcessResult result;
-  pollfd fds[3] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}, {inPipe[1], POLLOUT, 0}};
+  size_t written = 0;
+  pollfd fds[3] = {{child.output(), POLLIN, 0}, {child.error(), POLLIN, 0}, {child.input(), POLLOUT, 0}};
   int open = 2;
   while (open > 0 || fds[2].fd >= 0) {
-    if (poll(fds, 3, -1) < 0) break;
+    if (::poll(fds, 3, -1) < 0) break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
         char buf[4096];
-        ssize_t n = read(fds[i].fd, buf, sizeof buf);
+        const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
         if (n <= 0) {
-          close(fds[i].fd);
           fds[i].fd = -1;
           --open;
         } else {
@@ -56,17 +176,15 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
       }
     }
     if (fds[2].fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-      ssize_t n = write(fds[2].fd, input.data() + written, input.size() - written);
+      const ssize_t n = ::write(fds[2].fd, input.data() + written, input.size() - written);
       if (n > 0) written += static_cast<size_t>(n);
       if (n <= 0 || written == input.size()) {
-        close(fds[2].fd);
+        child.closeInput();
         fds[2].fd = -1;
       }
     }
   }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.exitCode = child.wait();
   return result;
 }
 

@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, TimerTextTest,
                                            TextCase{"left3725_anHourShownAs2_05", 3726, 1.0, "2:05", 3725},
                                            TextCase{"left36000_tenHoursShownAs0_00", 36001, 1.0, "0:00", 36000},
                                            TextCase{"left0_05", 10, 9.95, "0:00", 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(TimerTest, CallsTheLastAddedCallbackFirstOnEveryTick) {
   auto timer = makeTimer(30, "first");
@@ -205,7 +205,7 @@ TEST_P(EmptyTimerTest, ReportsZeroOnItsFirstTickAndStops) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ZeroAndNegative, EmptyTimerTest, ::testing::Values(0, -5),
-                         [](const auto& info) { return info.param < 0 ? "negative" : "zero"; });
+                         [](const auto& param) { return param.param < 0 ? "negative" : "zero"; });
 
 TEST_F(TimerTest, KeepsCountingWithoutItsOwnerAndIsReleasedAtTheEnd) {
   std::weak_ptr<QORAuthTimer> weak;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 namespace transporttest {
 
 class PeerProcess {
@@ -12,15 +14,11 @@ class PeerProcess {
   // `mode` as tls_peer.py takes it; TLS when a certificate and key file are given.
   explicit PeerProcess(const std::string& mode, const std::string& certFile = {}, const std::string& keyFile = {},
                        const std::vector<std::string>& extra = {});
-  ~PeerProcess();
-  PeerProcess(const PeerProcess&) = delete;
-  PeerProcess& operator=(const PeerProcess&) = delete;
 
   int port() const { return port_; }
 
  private:
-  int pid_ = -1;
-  int stdinFd_ = -1;
+  qortest::ChildProcess process_;
   int port_ = 0;
 };
 

@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                        ::testing::Values(platform::OperatingSystemVersion{17, 0, 0},
                                          platform::OperatingSystemVersion{12, 4, 0},
                                          platform::OperatingSystemVersion{11, 4, 0})),
-    [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) + "_os" + std::to_string(std::get<1>(info.param).majorVersion);
+    [](const auto& param) {
+      return std::string(std::get<0>(param.param).name) + "_os" + std::to_string(std::get<1>(param.param).majorVersion);
     });
 
 TEST(TrustEvaluation, AnEvaluationThatCannotRunIsNeverTrusted) {

@@ -10,6 +10,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/ScreenText.h"
+#include "platform/ui/StackView.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
 #include "tests/theme/ImageFixtures.h"
@@ -151,6 +152,45 @@ TEST_F(Interaction, TheScreenRendersWhatAPersonSeesOnTheKeyWindow) {
             "[Authenticate with PIN]\n"
             "[Cancel]\n");
   platform::SimulatedBiometrics::reset();
+}
+
+TEST_F(Interaction, AHorizontalStackShowsItsRowOnOneLineAndLaysItOutInEqualShares) {
+  auto label = [](const char* text) {
+    auto l = std::make_shared<platform::Label>();
+    l->setText(text);
+    return l;
+  };
+  auto key = [](const char* title) {
+    auto b = std::make_shared<Button>();
+    b->setTitle(title);
+    return b;
+  };
+  auto row = std::make_shared<platform::StackView>(platform::Rect::make(0, 0, 100, 40));
+  row->setSpacing(5);
+  auto hidden = label("secret");
+  hidden->setHidden(true);
+  auto nested = std::make_shared<View>();  // shows nothing itself; its button still belongs to the row
+  nested->addSubview(key("2"));
+  for (const auto& v : std::vector<std::shared_ptr<View>>{key("1"), hidden, nested, label("_")}) row->addSubview(v);
+  auto root = std::make_shared<View>();
+  root->addSubview(label("PIN"));
+  root->addSubview(row);
+  EXPECT_EQ(platform::renderView(root), "\"PIN\"\n[1]  [2]  \"_\"\n");
+
+  row->layoutIfNeeded();
+  EXPECT_EQ(row->subviews()[0]->frame(), platform::Rect::make(0, 0, 30, 40));
+  EXPECT_EQ(row->subviews()[2]->frame(), platform::Rect::make(35, 0, 30, 40));
+  EXPECT_EQ(row->subviews()[3]->frame(), platform::Rect::make(70, 0, 30, 40));
+
+  // A row with nothing to show renders nothing; a vertical stack renders like any view.
+  for (const auto& v : row->subviews()) v->setHidden(true);
+  EXPECT_EQ(platform::renderView(root), "\"PIN\"\n");
+  auto column = std::make_shared<platform::StackView>();
+  ASSERT_TRUE(column->setValueForKey("axis", "vertical"));
+  EXPECT_FALSE(column->setValueForKey("axis", "diagonal"));
+  column->addSubview(key("A"));
+  column->addSubview(key("B"));
+  EXPECT_EQ(platform::renderView(column), "[A]\n[B]\n");
 }
 
 TEST_F(Interaction, WithoutAKeyWindowThereIsNoScreen) {

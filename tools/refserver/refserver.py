@@ -14,6 +14,7 @@ Control: one JSON command per line on standard input, one JSON answer per line o
     {"cmd": "reset"}                             forget script, requests, state and enrolled devices
     {"cmd": "enroll", ...}                       install an enrolled device (see below)
     {"cmd": "hashCodes", "records": [...]}       the 32-bit hash code of each record dictionary
+    {"cmd": "offerTenant", ...}                  a tenant that a linking code links (see below)
     {"cmd": "quit"}                              stop (end of input stops too)
 
 A script entry applies to the next action request (FIFO); with "type" it waits for a request of
@@ -29,10 +30,13 @@ that action type. Its members, all optional:
     "codeBlock": value   send this value as "actionCodeBlock" instead of the one made
 The answer body always starts from {"nonceQOR": <the request's nonce>} plus what the action's
 handler adds; the outer answer from {"dataEncryptedResponse", "signatureVTN",
-"status": {"code": 0, "message": "ok"}}.
+"status": {"code": 0, "message": "ok"}} ({"encryptedData", "signGateway", "status"} on the tenant
+gateway "/gateway/app").
 
-Authorization (types 103-107) needs an enrolled device. Enrollment has a flow of its own; until a
-test runs it, "enroll" installs the server's side of an enrolled device:
+Enrollment (types 101, 102) makes an enrolled device: prepare keeps a pending enrollment (its
+answer key, its initial storage key, its code block), and only a commit whose nonce, keys and records
+check out, answered without a scripted fault, turns it into the enrolled device. A test that needs
+an enrolled device without running the flow installs the same state with "enroll":
     {"cmd": "enroll", "installationId": "...", "enrollmentId": "...",
      "pubClient": "<Base64 of the client's RSA public key, SubjectPublicKeyInfo DER>",
      "pinKey": true|false, "transaction": {members of every prepare code block's body}}
@@ -40,6 +44,16 @@ It answers the keys the client keeps: {"ok": true, "pubSps": ..., "pubStorage": 
 "pubPin": ... or null} (Base64 of SubjectPublicKeyInfo DER); the server keeps their private keys.
 The client seals its key store (its private key and "pubSps") under "pubStorage" itself.
 "state" then shows, per device, the sessions and the decisions the server opened.
+
+Authorization (types 103-107) needs an enrolled device. The device-information report (109) needs
+none; when its header names an enrollment it must be the device's. "state" shows each report under
+"deviceInfo".
+
+Tenants (types 201-203, PUT on "/gateway/app"): a linking code links only the tenant offered for it:
+    {"cmd": "offerTenant", "linkingCode": "...", "tenantId": n, "tenantName": "...", "theme": {...}}
+("theme" optional; without it the update answer has none). The update that follows a link is that
+link's second step and must carry the link's nonce. "state" shows the linked tenants under "tenants",
+by external identifier.
 
 WebSocket: the same envelopes as text messages on "ws" (wss://127.0.0.1:<port>/ws, python3-websockets,
 the same certificate); see the WebSocket section.
@@ -125,13 +139,18 @@ def agreed_key(state, installation_id, header):
 
 
 class ActionSpec:
-    def __init__(self, name, header_members, body_members, handler, paths, body_key=header_key):
+    """One action type. `header_members` is one set of members, or a list of the sets allowed."""
+
+    def __init__(self, name, header_members, body_members, handler, paths, body_key=header_key,
+                 methods=("POST",)):
         self.name = name
-        self.header_members = set(header_members)
+        alternatives = header_members if isinstance(header_members, list) else [header_members]
+        self.header_alternatives = [set(members) for members in alternatives]
         self.body_members = set(body_members)
         self.handler = handler
         self.paths = set(paths)
         self.body_key = body_key
+        self.methods = set(methods)
 
 
 # ----------------------------------------------------------------------------------------------
@@ -448,15 +467,8 @@ def enroll(state, command):
             raise ValueError("transaction is not an object")
     except Exception as e:
         return {"ok": False, "error": f"bad enroll command: {e}"}
-    device = {
-        "enrollmentId": enrollment_id,
-        "pubClient": pub_client,
-        "sps": new_rsa_key(),
-        "storage": new_rsa_key(),
-        "pin": new_rsa_key() if command.get("pinKey") else None,
-        "transaction": dict(command.get("transaction") or {}),
-        "decisions": [],
-    }
+    device = new_device(enrollment_id, pub_client, new_rsa_key(), new_rsa_key(),
+                        new_rsa_key() if command.get("pinKey") else None, command.get("transaction"))
     with state.lock:
         state.enrolled[installation_id] = device
     return {"ok": True, "pubSps": b64(spki(device["sps"].public_key())),
@@ -464,12 +476,218 @@ def enroll(state, command):
             "pubPin": b64(spki(device["pin"].public_key())) if device["pin"] else None}
 
 
+def new_device(enrollment_id, pub_client, sps, storage, pin=None, transaction=None, facts=None):
+    """The server's side of an enrolled device, made alike by "enroll" and by a real enrollment:
+    the client's public key, the answer key and current storage key (private halves kept here), an
+    optional PIN key, members added to every prepare code block, and what the enrollment sent."""
+    return {
+        "enrollmentId": enrollment_id,
+        "pubClient": pub_client,
+        "sps": sps,
+        "storage": storage,
+        "pin": pin,
+        "transaction": dict(transaction or {}),
+        "decisions": [],
+        "facts": dict(facts or {}),
+    }
+
+
 def enrolled_summary(state):
-    return {iid: {"enrollmentId": d["enrollmentId"], "decisions": d["decisions"]}
+    return {iid: {"enrollmentId": d["enrollmentId"], "decisions": d["decisions"], "facts": d["facts"]}
             for iid, d in state.enrolled.items()}
 
 
+# ----------------------------------------------------------------------------------------------
+# Enrollment: prepare (101) and commit (102). The commit's nonce is recomputed here from the values
+# the commit carries, the server's own key and the records of the prepare answer.
+
+UUID_TEXT = re.compile(r"[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")
+
+
+def rsa_public_member(ctx, name):
+    """The body member as an RSA-2048 public key (SubjectPublicKeyInfo DER), and its bytes."""
+    der = body_bytes(ctx, name)
+    try:
+        key = serialization.load_der_public_key(der)
+    except Exception:
+        raise Refused(2, f"{name} is not a public key")
+    if not isinstance(key, rsa.RSAPublicKey) or key.key_size != 2048:
+        raise Refused(2, f"{name} is not an RSA-2048 key")
+    return key, der
+
+
+def text_member(ctx, name):
+    value = ctx.body[name]
+    if not isinstance(value, str) or not value:
+        raise Refused(2, f"{name} is not a non-empty text")
+    return value
+
+
+def handle_prepare_enrollment(ctx):
+    check_random_nonce(ctx)
+    enrollment_id = ctx.header["enrollmentId"]
+    if not isinstance(enrollment_id, str) or not UUID_TEXT.fullmatch(enrollment_id):
+        raise Refused(2, "enrollmentId is not an upper-case UUID text")
+    sps, storage = new_rsa_key(), new_rsa_key()
+    block, kept = code_block(ctx, "enrollment", {
+        "seed": new_seed(),
+        "pubSPS": b64(spki(sps.public_key())),
+        "pubStorageInitial": b64(spki(storage.public_key())),
+        "screenshotEnabled": "false",
+    })
+    # A device already enrolled stays so until a commit succeeds.
+    ctx.state.pending[ctx.installation_id] = {"enrollmentId": enrollment_id, "sps": sps, "storage": storage,
+                                              "block": kept}
+    return answer_block(ctx, block)
+
+
+def handle_commit_enrollment(ctx):
+    pending = ctx.state.pending.get(ctx.installation_id)
+    if pending is None:
+        raise Refused(6, f"no enrollment of device {ctx.installation_id} was prepared")
+    if ctx.header["enrollmentId"] != pending["enrollmentId"]:
+        raise Refused(6, "the header's enrollmentId is not the prepared enrollment's")
+    push_token, external_id, device_id = (text_member(ctx, n) for n in ("appPNS", "externalId", "deviceId"))
+    pub_client, client_der = rsa_public_member(ctx, "pubClient")
+    _, utility_der = rsa_public_member(ctx, "pubVerification")
+    records = ctx.body["artifacts"]
+    check_records(records)
+    block = pending["block"]
+    expected = [
+        {"type": 1102, "className": "CodeBlockArtifact", "codeBlockId": block["id"], "codeBlockHash": block["hash"]},
+        {"type": 1104, "className": "CallArtifact", "codeBlockId": block["id"], "calls": []},
+    ]
+    if records != expected:
+        raise Refused(8, "the commit does not carry exactly the records of the prepare answer")
+    nonce_data = b"".join([
+        ctx.server_public, utility_der, device_id.encode("utf-8"), push_token.encode("utf-8"),
+        external_id.encode("utf-8"), client_der,
+        *(record_hash_code(r).to_bytes(4, "big") for r in records),
+    ])
+    check_nonce(ctx, md5(nonce_data, (block["seed"] or "").encode("utf-8")),
+                "MD5(pubVtn || pubVerification || deviceId || appPNS || externalId || pubClient || "
+                "record hash codes || prepare seed)")
+    token = secrets.token_urlsafe(24)
+    ctx.answer_members["skVTN"] = token
+    # A commit whose answer the script spoils fails at the client, which rolls back: the device
+    # keeps the enrollment it had.
+    if ctx.answers_cleanly():
+        del ctx.state.pending[ctx.installation_id]
+        ctx.state.enrolled[ctx.installation_id] = new_device(
+            pending["enrollmentId"], pub_client, pending["sps"], pending["storage"],
+            facts={"externalId": external_id, "deviceId": device_id, "appPNS": push_token, "skVTN": token,
+                   "pubVerification": b64(utility_der)})
+    return {}
+
+
+# ----------------------------------------------------------------------------------------------
+# Device information (109): one record of the form the client's report always has.
+
+DEVICE_INFO_VALUE = re.compile(r"isBiometryEnabled=([01]);isApnsEnabled=([01]);")
+
+
+def handle_device_info(ctx):
+    check_random_nonce(ctx)
+    if "enrollmentId" in ctx.header:
+        enrolled_device(ctx)
+    records = ctx.body["artifacts"]
+    if not isinstance(records, list) or len(records) != 1:
+        raise Refused(8, "the report does not carry exactly one record")
+    record = records[0]
+    if not isinstance(record, dict) or set(record) != {"type", "className", "value"}:
+        raise Refused(8, f"malformed device-information record: {record}")
+    if record["type"] != "RESULT_DEVICE_INFO" or record["className"] != "SimpleArtifact":
+        raise Refused(8, f"not a device-information record: {record}")
+    value = record["value"]
+    match = DEVICE_INFO_VALUE.fullmatch(value) if isinstance(value, str) else None
+    if not match:
+        raise Refused(8, f"device-information value {value!r} is malformed")
+    ctx.state.device_info.setdefault(ctx.installation_id, []).append({
+        "biometry": match.group(1) == "1", "apns": match.group(2) == "1",
+        "enrollmentId": ctx.header.get("enrollmentId")})
+    return {}
+
+
+# ----------------------------------------------------------------------------------------------
+# Tenants: link (201), update (202) and unlink (203), PUT on the gateway.
+
+def external_id_of(ctx):
+    external_id = ctx.body["appExternalId"]
+    if not isinstance(external_id, str) or not external_id:
+        raise Refused(2, "appExternalId is not a non-empty text")
+    device = ctx.state.enrolled.get(ctx.installation_id)
+    known = device and device["facts"].get("externalId")
+    if known and known != external_id:
+        raise Refused(6, "appExternalId is not the one this device enrolled with")
+    return external_id
+
+
+def linked_tenant(ctx, external_id, tenant_id):
+    tenant = ctx.state.tenants.get(external_id, {}).get(tenant_id)
+    if tenant is None:
+        raise Refused(10, f"tenant {tenant_id} is not linked to {external_id}")
+    return tenant
+
+
+def handle_link_tenant(ctx):
+    check_random_nonce(ctx)
+    external_id = external_id_of(ctx)
+    code = ctx.body["linkingCode"]
+    offer = ctx.state.tenant_offers.get(code) if isinstance(code, str) else None
+    if offer is None:
+        raise Refused(10, f"no tenant is offered for linking code {code!r}")
+    ctx.state.tenants.setdefault(external_id, {})[offer["tenantId"]] = dict(
+        offer, linkNonce=ctx.body["nonceQOR"], awaitingUpdate=True)
+    return {"tenantId": offer["tenantId"]}
+
+
+def handle_update_tenant(ctx):
+    external_id = external_id_of(ctx)
+    tenant_id = ctx.body["tenantId"]
+    if isinstance(tenant_id, bool) or not isinstance(tenant_id, int):
+        raise Refused(2, "tenantId is not a number")
+    tenant = linked_tenant(ctx, external_id, tenant_id)
+    if tenant["awaitingUpdate"]:
+        # The second step of a link: the client keeps one nonce for the whole run.
+        check_nonce(ctx, b64decode_strict(tenant["linkNonce"]), "the nonce of the link")
+        tenant["awaitingUpdate"] = False
+    else:
+        check_random_nonce(ctx)
+    answer = {"tenantName": tenant["tenantName"]}
+    if tenant.get("theme") is not None:
+        answer["theme"] = tenant["theme"]
+    return answer
+
+
+def handle_unlink_tenant(ctx):
+    check_random_nonce(ctx)
+    external_id = external_id_of(ctx)
+    text = ctx.body["tenantId"]
+    if not isinstance(text, str) or not re.fullmatch(r"-?[0-9]+", text):
+        raise Refused(2, "tenantId is not the decimal text of a number")
+    linked_tenant(ctx, external_id, int(text))
+    del ctx.state.tenants[external_id][int(text)]
+    return {}
+
+
+def offer_tenant(state, command):
+    code, tenant_id, name = command.get("linkingCode"), command.get("tenantId"), command.get("tenantName")
+    if not isinstance(code, str) or isinstance(tenant_id, bool) or not isinstance(tenant_id, int) \
+            or not isinstance(name, str):
+        return {"ok": False, "error": "offerTenant needs linkingCode, tenantId and tenantName"}
+    with state.lock:
+        state.tenant_offers[code] = {"tenantId": tenant_id, "tenantName": name, "theme": command.get("theme")}
+    return {"ok": True}
+
+
+def tenants_summary(state):
+    return {external_id: {str(tid): {"tenantName": t["tenantName"], "awaitingUpdate": t["awaitingUpdate"]}
+                          for tid, t in tenants.items()}
+            for external_id, tenants in state.tenants.items()}
+
+
 PATH_ACTIONS = "/vtn-service/rest/actions"
+PATH_GATEWAY = "/gateway/app"
 
 ACTIONS = {
     900: ActionSpec("core test", HEADER_BASE, BODY_BASE, handle_core_test, [PATH_ACTIONS]),
@@ -483,11 +701,24 @@ ACTIONS = {
                     agreed_key),
     104: ActionSpec("commit authorization", HEADER_AGREED, BODY_BASE | {"artifacts"}, handle_commit,
                     [PATH_ACTIONS], agreed_key),
+    101: ActionSpec("prepare enrollment", HEADER_ENROLLED, BODY_BASE, handle_prepare_enrollment, [PATH_ACTIONS]),
+    102: ActionSpec("commit enrollment", HEADER_ENROLLED,
+                    BODY_BASE | {"appPNS", "externalId", "pubClient", "deviceId", "pubVerification", "artifacts"},
+                    handle_commit_enrollment, [PATH_ACTIONS]),
+    109: ActionSpec("device information", [HEADER_BASE, HEADER_ENROLLED], BODY_BASE | {"artifacts"},
+                    handle_device_info, [PATH_ACTIONS]),
+    201: ActionSpec("link tenant", HEADER_BASE, BODY_BASE | {"appExternalId", "linkingCode"}, handle_link_tenant,
+                    [PATH_GATEWAY], methods=("PUT",)),
+    202: ActionSpec("update tenant", HEADER_BASE, BODY_BASE | {"appExternalId", "tenantId"}, handle_update_tenant,
+                    [PATH_GATEWAY], methods=("PUT",)),
+    203: ActionSpec("unlink tenant", HEADER_BASE, BODY_BASE | {"appExternalId", "tenantId"}, handle_unlink_tenant,
+                    [PATH_GATEWAY], methods=("PUT",)),
 }
 
 # The envelope member that carries the sealed body, by path.
 REQUEST_DATA_KEYS = {
     PATH_ACTIONS: "dataEncryptedRequest",
+    PATH_GATEWAY: "encryptedData",
 }
 
 
@@ -503,6 +734,13 @@ class Context:
         self.entry = {}
         self.answer_key = None      # seals the answer body instead of the request's key
         self.answer_members = {}    # added to the outer answer
+        self.server_public = None   # the server's RSA public key, SubjectPublicKeyInfo DER
+
+    def answers_cleanly(self):
+        """Whether the client gets the answer the handler made, unspoiled by the script."""
+        spoilers = ("drop", "raw", "json", "seal", "answerSet", "answerRemove", "bodySet", "bodyRemove",
+                    "codeBlock", "codeBlockSet", "codeBlockRemove", "codeBlockMembersRemove")
+        return not any(k in self.entry for k in spoilers) and int(self.entry.get("httpStatus", 200)) == 200
 
     def device(self):
         return self.state.devices.setdefault(self.installation_id, {"requests": 0, "types": []})
@@ -519,7 +757,22 @@ class State:
         self.devices = {}
         self.sessions = {}
         self.enrolled = {}
+        self.pending = {}        # prepared enrollments, by installation identifier
+        self.device_info = {}    # device-information reports, by installation identifier
+        self.tenant_offers = {}  # linking code -> tenant
+        self.tenants = {}        # external identifier -> tenant identifier -> linked tenant
         self.connections = 0
+
+    def clear(self):
+        self.script.clear()
+        self.requests.clear()
+        self.devices.clear()
+        self.sessions.clear()
+        self.enrolled.clear()
+        self.pending.clear()
+        self.device_info.clear()
+        self.tenant_offers.clear()
+        self.tenants.clear()
 
     def take_script_entry(self, action_type):
         with self.lock:
@@ -627,11 +880,16 @@ class Opened:
         self.action = None
 
 
-def open_envelope(state, server_key, path, raw, opened):
+def load_json(data, code, what):
+    """The JSON value of UTF-8 bytes; Refused(code) naming `what` when they are none."""
     try:
-        envelope = json.loads(raw.decode("utf-8"))
+        return json.loads(data.decode("utf-8"))
     except Exception:
-        raise Refused(1, "the request is not JSON")
+        raise Refused(code, f"{what} is not JSON")
+
+
+def open_envelope(state, server_key, path, raw, opened):
+    envelope = load_json(raw, 1, "the request")
     data_key = REQUEST_DATA_KEYS[path]
     require_members("the request", envelope, {"installationId", "encryptedHeader", data_key})
     opened.installation_id = require_text("installationId", envelope["installationId"])
@@ -641,10 +899,7 @@ def open_envelope(state, server_key, path, raw, opened):
         plain_header = server_key.decrypt(sealed_header, padding.PKCS1v15())
     except Exception:
         raise Refused(3, "the header does not open under the server's key")
-    try:
-        header = json.loads(plain_header.decode("utf-8"))
-    except Exception:
-        raise Refused(3, "the header is not JSON")
+    header = load_json(plain_header, 3, "the header")
     if not isinstance(header, dict):
         raise Refused(3, "the header is not a JSON object")
     opened.header = header
@@ -656,7 +911,8 @@ def open_envelope(state, server_key, path, raw, opened):
         raise Refused(4, f"unknown action type {action_type}")
     if path not in action.paths:
         raise Refused(4, f"action type {action_type} does not belong on {path}")
-    require_members("the header", header, action.header_members)
+    if set(header) not in action.header_alternatives:
+        require_members("the header", header, action.header_alternatives[0])
     opened.action = action
     opened.iv = decode_b64_member("nIV", header["nIV"], 16)
     opened.key = action.body_key(state, opened.installation_id, header)
@@ -668,13 +924,17 @@ def open_envelope(state, server_key, path, raw, opened):
         plain_body = AESGCM(opened.key).decrypt(opened.iv, sealed_body, None)
     except Exception:
         raise Refused(5, "the body does not open under the header's key and IV")
-    try:
-        body = json.loads(plain_body.decode("utf-8"))
-    except Exception:
-        raise Refused(5, "the body is not JSON")
+    body = load_json(plain_body, 5, "the body")
     require_members("the body", body, action.body_members)
     decode_b64_member("nonceQOR", body["nonceQOR"])
     opened.body = body
+
+
+# The members of an answer's sealed body and signature, by path.
+ANSWER_KEYS = {
+    PATH_ACTIONS: ("dataEncryptedResponse", "signatureVTN"),
+    PATH_GATEWAY: ("encryptedData", "signGateway"),
+}
 
 
 def seal_answer(server_key, opened, extras, entry, ctx):
@@ -691,9 +951,10 @@ def seal_answer(server_key, opened, extras, entry, ctx):
     if seal == "flip":
         sealed[0] ^= 0x01
     signature = server_key.sign(bytes(sealed), padding.PKCS1v15(), hashes.SHA256())
+    body_key, signature_key = ANSWER_KEYS[ctx.path]
     answer = {
-        "dataEncryptedResponse": b64(bytes(sealed)),
-        "signatureVTN": b64(signature),
+        body_key: b64(bytes(sealed)),
+        signature_key: b64(signature),
         "status": {"code": 0, "message": "ok"},
     }
     answer.update(ctx.answer_members)
@@ -703,7 +964,7 @@ def seal_answer(server_key, opened, extras, entry, ctx):
     return answer
 
 
-def run_action(state, path, opened, record):
+def run_action(state, server_key, path, opened, record):
     """Runs the handler of an opened request under the state's lock, over either transport.
     Gives (script entry, context, answer extras, refusal or None, HTTP status of the refusal)."""
     entry = state.take_script_entry(opened.header["type"])
@@ -713,6 +974,7 @@ def run_action(state, path, opened, record):
     with state.lock:
         ctx = Context(state, opened.installation_id, opened.header, opened.body, path)
         ctx.entry = entry
+        ctx.server_public = spki(server_key.public_key())
         device = ctx.device()
         device["requests"] += 1
         device["types"].append(opened.header["type"])
@@ -733,6 +995,9 @@ def run_action(state, path, opened, record):
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     timeout = 30  # an idle keep-alive connection is closed after this
+    # An answer goes out in two writes (header, body): with Nagle's algorithm the body would wait for
+    # the client's delayed ACK of the header, some 40 ms on every kept-alive request.
+    disable_nagle_algorithm = True
 
     def setup(self):
         super().setup()
@@ -834,11 +1099,13 @@ class Handler(BaseHTTPRequestHandler):
             if self.command not in ("POST", "PUT"):
                 raise Refused(1, f"method {self.command} is not allowed")
             open_envelope(state, self.server.server_key, path, raw, opened)
+            if self.command not in opened.action.methods:
+                raise Refused(1, f"action type {opened.header['type']} is not sent with {self.command}")
         except Refused as refused:
             refuse(refused)
             return
 
-        entry, ctx, extras, refused, status = run_action(state, path, opened, record)
+        entry, ctx, extras, refused, status = run_action(state, self.server.server_key, path, opened, record)
         if refused is not None:
             refuse(refused, status)
             return
@@ -966,7 +1233,7 @@ class WebSocketEndpoint:
             return True
 
         record["path"] = path
-        entry, ctx, extras, refused, _ = run_action(state, path, opened, record)
+        entry, ctx, extras, refused, _ = run_action(state, self.server_key, path, opened, record)
         if refused is not None:
             record.update({"accepted": False, "reason": refused.message})
             with state.lock:
@@ -1042,18 +1309,17 @@ def control_loop(server, state):
         elif cmd == "state":
             with state.lock:
                 answer({"ok": True, "devices": state.devices, "sessions": state.sessions,
-                        "enrolled": enrolled_summary(state),
+                        "enrolled": enrolled_summary(state), "deviceInfo": state.device_info,
+                        "tenants": tenants_summary(state),
                         "connections": state.connections, "pendingScript": len(state.script)})
         elif cmd == "reset":
             with state.lock:
-                state.script.clear()
-                state.requests.clear()
-                state.devices.clear()
-                state.sessions.clear()
-                state.enrolled.clear()
+                state.clear()
             answer({"ok": True})
         elif cmd == "enroll":
             answer(enroll(state, command))
+        elif cmd == "offerTenant":
+            answer(offer_tenant(state, command))
         elif cmd == "hashCodes":
             answer({"ok": True, "hashCodes": [record_hash_code(r) if isinstance(r, dict) else None
                                               for r in command.get("records", [])]})

@@ -15,12 +15,6 @@ namespace {
 
 constexpr int kDefaultWindowBits = 15;
 
-std::string_view trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 // Splits at `sep` outside quoted strings.
 std::vector<std::string_view> splitOutsideQuotes(std::string_view s, char sep) {
   std::vector<std::string_view> parts;
@@ -38,7 +32,7 @@ std::vector<std::string_view> splitOutsideQuotes(std::string_view s, char sep) {
 }
 
 std::optional<int> windowBitsValue(std::string_view value) {
-  value = trim(value);
+  value = platform::trimOWS(value);
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
   int bits = 0;
   auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), bits);
@@ -69,14 +63,14 @@ void WSCompression::load(const HeaderFields& headers) {
   if (!field) return;
   // The server answers with the one offer it accepted; anything after a comma is not ours.
   auto params = splitOutsideQuotes(splitOutsideQuotes(*field, ',').front(), ';');
-  if (!platform::fieldNamesEqual(trim(params.front()), "permessage-deflate")) return;
+  if (!platform::fieldNamesEqual(platform::trimOWS(params.front()), "permessage-deflate")) return;
 
   int serverBits = kDefaultWindowBits;
   std::optional<int> clientBits;
   for (size_t i = 1; i < params.size(); ++i) {
-    const std::string_view param = trim(params[i]);
-    if (auto bits = parameter(param, "server_max_window_bits")) serverBits = *bits;
-    else if (auto bits = parameter(param, "client_max_window_bits")) clientBits = *bits;
+    const std::string_view param = platform::trimOWS(params[i]);
+    if (auto server = parameter(param, "server_max_window_bits")) serverBits = *server;
+    else if (auto client = parameter(param, "client_max_window_bits")) clientBits = *client;
     else if (param == "client_no_context_takeover") compressorTakeOver_ = true;
     else if (param == "server_no_context_takeover") decompressorTakeOver_ = true;
   }

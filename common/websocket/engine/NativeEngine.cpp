@@ -107,8 +107,8 @@ void NativeEngine::receiveNext(const std::shared_ptr<URLSessionWebSocketTask>& t
   task->receiveMessageWithCompletionHandler(
       [weak, weakTask](std::optional<URLSessionWebSocketMessage> message, std::optional<platform::Error> error) {
         auto self = weak.lock();
-        auto task = weakTask.lock();
-        if (!self || !task || !self->isCurrent(task)) return;
+        auto current = weakTask.lock();
+        if (!self || !current || !self->isCurrent(current)) return;
         if (!message) {
           self->report(WebSocketEvent::Error{error ? makeError<PlatformError>(std::move(*error)) : nullptr});
           return;
@@ -118,7 +118,7 @@ void NativeEngine::receiveNext(const std::shared_ptr<URLSessionWebSocketTask>& t
         } else {
           self->report(WebSocketEvent::Binary{std::move(message->data)});
         }
-        self->receiveNext(task);
+        self->receiveNext(current);
       });
 }
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <variant>
 
 #include "common/websocket/AnyError.h"
+#include "common/websocket/VariantEvent.h"
 #include "common/websocket/framer/FrameCodes.h"
 #include "platform/Bytes.h"
 
@@ -26,18 +26,13 @@ struct Frame {
   bool operator==(const Frame&) const = default;
 };
 
-struct FrameEvent {
+struct FrameEventCases {
   struct Frame { qor::Frame frame; };
   struct Error { ErrorPtr error; };
-  using Value = std::variant<Frame, Error>;
+};
 
-  template <class Case, class = std::enable_if_t<std::is_constructible_v<Value, Case>>>
-  FrameEvent(Case c) : value(std::move(c)) {}
-
-  template <class Case>
-  const Case* as() const { return std::get_if<Case>(&value); }
-
-  Value value;
+struct FrameEvent : FrameEventCases, VariantEvent<FrameEventCases::Frame, FrameEventCases::Error> {
+  using VariantEvent::VariantEvent;
 };
 
 }  // namespace qor

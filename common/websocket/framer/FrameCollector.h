@@ -9,9 +9,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <variant>
 
 #include "common/websocket/AnyError.h"
+#include "common/websocket/VariantEvent.h"
 #include "common/websocket/WSError.h"
 #include "common/websocket/compression/DecompressResult.h"
 #include "common/websocket/framer/Frame.h"
@@ -26,22 +26,18 @@ class FrameCollectorDelegate;
 
 class FrameCollector {
  public:
-  struct Event {
+  struct EventCases {
     struct Text { std::string string; };
     struct Binary { platform::Bytes data; };
     struct Pong { platform::OptBytes data; };
     struct Ping { platform::OptBytes data; };
     struct Error { ErrorPtr error; };
     struct Closed { std::string reason; uint16_t code = 0; };
-    using Value = std::variant<Text, Binary, Pong, Ping, Error, Closed>;
-
-    template <class Case, class = std::enable_if_t<std::is_constructible_v<Value, Case>>>
-    Event(Case c) : value(std::move(c)) {}
-
-    template <class Case>
-    const Case* as() const { return std::get_if<Case>(&value); }
-
-    Value value;
+  };
+  struct Event : EventCases,
+                 VariantEvent<EventCases::Text, EventCases::Binary, EventCases::Pong, EventCases::Ping,
+                              EventCases::Error, EventCases::Closed> {
+    using VariantEvent::VariantEvent;
   };
 
   FrameCollector() = default;

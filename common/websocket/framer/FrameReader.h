@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <variant>
 
+#include "common/websocket/VariantEvent.h"
 #include "common/websocket/WSError.h"
 #include "common/websocket/framer/Frame.h"
 
@@ -24,20 +24,17 @@ struct FrameRules {
   uint64_t maximumFrameSize = kDefaultMaximumFrameSize;
 };
 
-struct ProcessEvent {
+struct ProcessEventCases {
   // The frame and the number of bytes it occupied.
   struct ProcessedFrame { Frame frame; size_t length = 0; };
   struct Failed { WSError error; };
   struct NeedsMoreData {};
-  using Value = std::variant<ProcessedFrame, Failed, NeedsMoreData>;
+};
 
-  template <class Case, class = std::enable_if_t<std::is_constructible_v<Value, Case>>>
-  ProcessEvent(Case c) : value(std::move(c)) {}
-
-  template <class Case>
-  const Case* as() const { return std::get_if<Case>(&value); }
-
-  Value value;
+struct ProcessEvent : ProcessEventCases,
+                      VariantEvent<ProcessEventCases::ProcessedFrame, ProcessEventCases::Failed,
+                                   ProcessEventCases::NeedsMoreData> {
+  using VariantEvent::VariantEvent;
 };
 
 ProcessEvent readFrame(const uint8_t* data, size_t size, const FrameRules& rules);

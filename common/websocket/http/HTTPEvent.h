@@ -1,27 +1,21 @@
 // What an HTTP handler reports about the server's answer to the upgrade request.
 #pragma once
 
-#include <variant>
-
 #include "common/websocket/AnyError.h"
 #include "common/websocket/HeaderFields.h"
+#include "common/websocket/VariantEvent.h"
 
 namespace qor {
 
-struct HTTPEvent {
+struct HTTPEventCases {
   // The answer's header fields.
   struct Success { HeaderFields headers; };
   // Not an upgrade (HTTPUpgradeError::notAnUpgrade) or unreadable (invalidData).
   struct Failure { ErrorPtr error; };
-  using Value = std::variant<Success, Failure>;
+};
 
-  template <class Case, class = std::enable_if_t<std::is_constructible_v<Value, Case>>>
-  HTTPEvent(Case c) : value(std::move(c)) {}
-
-  template <class Case>
-  const Case* as() const { return std::get_if<Case>(&value); }
-
-  Value value;
+struct HTTPEvent : HTTPEventCases, VariantEvent<HTTPEventCases::Success, HTTPEventCases::Failure> {
+  using VariantEvent::VariantEvent;
 };
 
 }  // namespace qor

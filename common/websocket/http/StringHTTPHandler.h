@@ -2,7 +2,7 @@
 // See HTTPHandler for the thread contract.
 #pragma once
 
-#include "common/websocket/http/internal/AnswerReader.h"
+#include "common/websocket/http/AnswerReader.h"
 
 namespace qor {
 

@@ -68,8 +68,6 @@ void FoundationTransport::connect(const platform::URL& url, double timeout,
     oldOutput = std::exchange(outputStream_, pair.output);
     certPinner_ = std::move(certificatePinning);
     isTLS_ = parts->isTLS;
-    isOpen_ = false;
-    failed_ = false;
     hasConnection_ = true;
     generation = ++generation_;
   }
@@ -97,15 +95,14 @@ void FoundationTransport::connect(const platform::URL& url, double timeout,
 }
 
 void FoundationTransport::connectTimedOut(uint64_t generation) {
-  {
-    std::lock_guard lock(mutex_);
-    // Void once connected, failed, disconnected or replaced.
-    if (generation != generation_ || isOpen_ || failed_) return;
-  }
+  QOR_DCHECK_ON_QUEUE(workQueue_);
+  // Void once connected or failed; fail() voids it once disconnected or replaced.
+  if (openGeneration_ == generation || failedGeneration_ == generation) return;
   fail(generation, transportError(FoundationTransportError::Kind::timeout), true);
 }
 
 void FoundationTransport::stream(const std::shared_ptr<platform::Stream>& stream, StreamEvent event) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
   bool fromInput, fromOutput;
   uint64_t generation;
   {
@@ -170,6 +167,7 @@ void FoundationTransport::decideTrust(uint64_t generation) {
 }
 
 void FoundationTransport::trustDecided(uint64_t generation, const PinningState& state) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
   if (state.isSuccess()) {
     markConnected(generation);
     return;
@@ -178,11 +176,13 @@ void FoundationTransport::trustDecided(uint64_t generation, const PinningState& 
 }
 
 void FoundationTransport::markConnected(uint64_t generation) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
+  if (failedGeneration_ == generation) return;
   {
     std::lock_guard lock(mutex_);
-    if (generation != generation_ || failed_) return;
-    isOpen_ = true;
+    if (generation != generation_) return;
   }
+  openGeneration_ = generation;
   report(ConnectionState::Connected{});
 }
 
@@ -201,12 +201,15 @@ void FoundationTransport::readOnce() {
 }
 
 void FoundationTransport::fail(uint64_t generation, ErrorPtr error, bool closeStreams) {
+  QOR_DCHECK_ON_QUEUE(workQueue_);
+  if (failedGeneration_ == generation) return;
   std::shared_ptr<InputStream> input;
   std::shared_ptr<OutputStream> output;
   {
     std::lock_guard lock(mutex_);
-    if (generation != generation_ || failed_) return;
-    failed_ = true;
+    // The check and the taking of the streams go together: a connect may come from any thread.
+    if (generation != generation_) return;
+    failedGeneration_ = generation;
     if (closeStreams) {
       input = std::exchange(inputStream_, nullptr);
       output = std::exchange(outputStream_, nullptr);
@@ -251,7 +254,6 @@ void FoundationTransport::disconnect() {
     std::lock_guard lock(mutex_);
     input = std::exchange(inputStream_, nullptr);
     output = std::exchange(outputStream_, nullptr);
-    isOpen_ = false;
     ++generation_;
     hadConnection = std::exchange(hasConnection_, false);
   }

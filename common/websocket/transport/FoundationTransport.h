@@ -62,12 +62,14 @@ class FoundationTransport final : public Transport,
   std::weak_ptr<TransportEventClient> delegate_;
   std::shared_ptr<platform::InputStream> inputStream_;
   std::shared_ptr<platform::OutputStream> outputStream_;
-  bool isOpen_ = false;
   bool isTLS_ = false;
   std::shared_ptr<CertificatePinning> certPinner_;
   uint64_t generation_ = 0;  // one per connect or disconnect; older checks and completions are void
   bool hasConnection_ = false;  // a connect since the last disconnect
-  bool failed_ = false;         // the current connection's failure was reported
+
+  // Queue-confined: the last generations that opened and whose failure was reported.
+  uint64_t openGeneration_ = 0;
+  uint64_t failedGeneration_ = 0;
 };
 
 }  // namespace qor

@@ -38,12 +38,8 @@ std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection>
                                                    std::weak_ptr<TransportEventClient> delegate) {
   auto transport = create();
   if (connection) {
-    {
-      std::lock_guard lock(transport->mutex_);
-      transport->connection_ = connection;
-      transport->delegate_ = std::move(delegate);
-    }
-    transport->start(connection);
+    transport->registerDelegate(std::move(delegate));
+    transport->start(connection, transport->adopt(connection, /*isTLS=*/false));
   }
   return transport;
 }
@@ -83,72 +79,85 @@ void TCPTransport::connect(const platform::URL& url, double timeout,
         queue_};
   }
   auto connection = NWConnection::create({parts->host, static_cast<uint16_t>(parts->port)}, std::move(parameters));
-  std::shared_ptr<NWConnection> previous;
-  {
-    std::lock_guard lock(mutex_);
-    isTLS_ = parts->isTLS;
-    failed_ = false;
-    previous = std::exchange(connection_, connection);
-  }
-  if (previous) previous->cancel();
-  start(connection);
+  start(connection, adopt(connection, parts->isTLS));
 }
 
-void TCPTransport::start(const std::shared_ptr<NWConnection>& connection) {
+uint64_t TCPTransport::adopt(std::shared_ptr<NWConnection> connection, bool isTLS) {
+  std::shared_ptr<NWConnection> previous;
+  uint64_t generation;
+  {
+    std::lock_guard lock(mutex_);
+    isTLS_ = isTLS;
+    previous = std::exchange(connection_, std::move(connection));
+    generation = ++generation_;
+  }
+  if (previous) previous->cancel();
+  return generation;
+}
+
+void TCPTransport::start(const std::shared_ptr<NWConnection>& connection, uint64_t generation) {
   std::weak_ptr<TCPTransport> weak = weak_from_this();
-  const NWConnection* tag = connection.get();
-  connection->setStateUpdateHandler([weak, tag](NWConnection::State state, std::optional<platform::Error> error) {
-    if (auto self = weak.lock()) self->onState(tag, state, std::move(error));
+  connection->setStateUpdateHandler(
+      [weak, generation](NWConnection::State state, std::optional<platform::Error> error) {
+        if (auto self = weak.lock()) self->onState(generation, state, std::move(error));
+      });
+  connection->setViabilityUpdateHandler([weak, generation](bool viable) {
+    if (auto self = weak.lock(); self && self->isCurrent(generation)) {
+      self->report(ConnectionState::Viability{viable});
+    }
   });
-  connection->setViabilityUpdateHandler([weak, tag](bool viable) {
-    if (auto self = weak.lock(); self && self->isCurrent(tag)) self->report(ConnectionState::Viability{viable});
-  });
-  connection->setBetterPathUpdateHandler([weak, tag](bool better) {
-    if (auto self = weak.lock(); self && self->isCurrent(tag)) self->report(ConnectionState::ShouldReconnect{better});
+  connection->setBetterPathUpdateHandler([weak, generation](bool better) {
+    if (auto self = weak.lock(); self && self->isCurrent(generation)) {
+      self->report(ConnectionState::ShouldReconnect{better});
+    }
   });
   connection->start(queue_);
   {
     std::lock_guard lock(mutex_);
     isRunning_ = true;
   }
-  receiveNext(tag);
+  receiveNext(generation);
 }
 
-void TCPTransport::receiveNext(const NWConnection* tag) {
+void TCPTransport::receiveNext(uint64_t generation) {
   std::shared_ptr<NWConnection> connection;
   {
     std::lock_guard lock(mutex_);
-    if (!isRunning_ || connection_.get() != tag) return;
+    if (!isRunning_ || generation_ != generation) return;
     connection = connection_;
   }
   std::weak_ptr<TCPTransport> weak = weak_from_this();
-  connection->receive(kMinimumRead, kMaximumRead,
-                      [weak, tag](platform::OptBytes content, bool isComplete, std::optional<platform::Error> error) {
-                        if (auto self = weak.lock()) self->onReceive(tag, std::move(content), isComplete, std::move(error));
-                      });
+  connection->receive(
+      kMinimumRead, kMaximumRead,
+      [weak, generation](platform::OptBytes content, bool isComplete, std::optional<platform::Error> error) {
+        if (auto self = weak.lock()) self->onReceive(generation, std::move(content), isComplete, std::move(error));
+      });
 }
 
-void TCPTransport::onReceive(const NWConnection* tag, platform::OptBytes content, bool isComplete,
+void TCPTransport::onReceive(uint64_t generation, platform::OptBytes content, bool isComplete,
                              std::optional<platform::Error> error) {
+  QOR_DCHECK_ON_QUEUE(queue_);
   {
     std::lock_guard lock(mutex_);
     // Bytes that arrive after a disconnect, or for a replaced connection, belong to nobody.
-    if (!isRunning_ || connection_.get() != tag) return;
+    if (!isRunning_ || generation_ != generation) return;
   }
   if (content && !content->empty()) report(ConnectionState::Receive{std::move(*content)});
   if (isComplete) {
     // The peer ended the stream: the connection cannot carry the protocol any more.
-    if (markFailed(tag)) {
-      report(ConnectionState::Failed{makeError<PlatformError>(platform::peerClosedError(platform::kNWErrorDomainPOSIX))});
+    if (markFailed(generation)) {
+      report(
+          ConnectionState::Failed{makeError<PlatformError>(platform::peerClosedError(platform::kNWErrorDomainPOSIX))});
     }
     return;
   }
   if (error) return;  // the state handler tells what happened to the connection
-  receiveNext(tag);
+  receiveNext(generation);
 }
 
-void TCPTransport::onState(const NWConnection* tag, NWConnection::State state, std::optional<platform::Error> error) {
-  if (!isCurrent(tag)) return;
+void TCPTransport::onState(uint64_t generation, NWConnection::State state, std::optional<platform::Error> error) {
+  QOR_DCHECK_ON_QUEUE(queue_);
+  if (!isCurrent(generation)) return;
   switch (state) {
     case NWConnection::State::setup:
     case NWConnection::State::preparing:
@@ -157,19 +166,13 @@ void TCPTransport::onState(const NWConnection* tag, NWConnection::State state, s
       report(ConnectionState::Waiting{});
       // The network will not change for this attempt: a refused or unreachable server is a failure,
       // not a wait without end.
-      if (markFailed(tag)) report(ConnectionState::Failed{platformError(std::move(error))});
+      if (markFailed(generation)) report(ConnectionState::Failed{platformError(std::move(error))});
       break;
-    case NWConnection::State::ready: {
-      bool failed;
-      {
-        std::lock_guard lock(mutex_);
-        failed = failed_;
-      }
-      if (!failed) report(ConnectionState::Connected{});
+    case NWConnection::State::ready:
+      if (failedGeneration_ != generation) report(ConnectionState::Connected{});
       break;
-    }
     case NWConnection::State::failed:
-      if (markFailed(tag)) report(ConnectionState::Failed{platformError(std::move(error))});
+      if (markFailed(generation)) report(ConnectionState::Failed{platformError(std::move(error))});
       break;
     case NWConnection::State::cancelled:
       report(ConnectionState::Cancelled{});
@@ -177,16 +180,16 @@ void TCPTransport::onState(const NWConnection* tag, NWConnection::State state, s
   }
 }
 
-bool TCPTransport::markFailed(const NWConnection* tag) {
-  std::lock_guard lock(mutex_);
-  if (connection_.get() != tag || failed_) return false;
-  failed_ = true;
+bool TCPTransport::markFailed(uint64_t generation) {
+  QOR_DCHECK_ON_QUEUE(queue_);
+  if (failedGeneration_ == generation || !isCurrent(generation)) return false;
+  failedGeneration_ = generation;
   return true;
 }
 
-bool TCPTransport::isCurrent(const NWConnection* tag) const {
+bool TCPTransport::isCurrent(uint64_t generation) const {
   std::lock_guard lock(mutex_);
-  return connection_.get() == tag;
+  return generation_ == generation;
 }
 
 void TCPTransport::write(platform::Bytes data, WriteCompletion completion) {

@@ -1,8 +1,9 @@
 // The connection transport: one platform::NWConnection at a time, with TLS for the TLS schemes.
 //
 // Every event reaches the delegate on the transport's own serial queue (a URL it cannot use is
-// reported at once, on the caller's thread). Each connection's events are tagged with it: a new
-// `connect` cancels the previous connection and nothing of it is reported afterwards; nothing is
+// reported at once, on the caller's thread). Each connection's events are tagged with its
+// generation: a new `connect` cancels the previous connection and nothing of it is reported
+// afterwards, even when a later connection is made at the freed one's address; nothing is
 // received after `disconnect`; destroying the transport closes its socket. Without a pinner the
 // server's chain and host name are still checked (a default FoundationSecurity decides). A refused,
 // unreachable or timed-out connection, or the peer's end of the stream, is reported as `failed`,
@@ -40,24 +41,28 @@ class TCPTransport final : public Transport, public std::enable_shared_from_this
 
  private:
   TCPTransport();
-  void start(const std::shared_ptr<platform::NWConnection>& connection);
-  void receiveNext(const platform::NWConnection* connection);
-  void onState(const platform::NWConnection* connection, platform::NWConnection::State state,
-               std::optional<platform::Error> error);
-  void onReceive(const platform::NWConnection* connection, platform::OptBytes content, bool isComplete,
+  // Makes the connection the current one; its generation.
+  uint64_t adopt(std::shared_ptr<platform::NWConnection> connection, bool isTLS);
+  void start(const std::shared_ptr<platform::NWConnection>& connection, uint64_t generation);
+  void receiveNext(uint64_t generation);
+  void onState(uint64_t generation, platform::NWConnection::State state, std::optional<platform::Error> error);
+  void onReceive(uint64_t generation, platform::OptBytes content, bool isComplete,
                  std::optional<platform::Error> error);
   // Marks the current connection failed; false when it already was (or is not current).
-  bool markFailed(const platform::NWConnection* connection);
-  bool isCurrent(const platform::NWConnection* connection) const;
+  bool markFailed(uint64_t generation);
+  bool isCurrent(uint64_t generation) const;
   void report(const ConnectionState& state);
 
   const std::shared_ptr<platform::SerialQueue> queue_;
   mutable std::mutex mutex_;
   std::shared_ptr<platform::NWConnection> connection_;
+  uint64_t generation_ = 0;  // of connection_; one per connection, so a freed one's address means nothing
   std::weak_ptr<TransportEventClient> delegate_;
   bool isRunning_ = false;
   bool isTLS_ = false;
-  bool failed_ = false;  // the current connection's failure was reported
+
+  // Queue-confined.
+  uint64_t failedGeneration_ = 0;  // the last connection whose failure was reported
 };
 
 }  // namespace qor

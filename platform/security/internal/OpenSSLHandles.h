@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include <openssl/bio.h>
 #include <openssl/err.h>
@@ -34,5 +36,7 @@ using X509StackPtr = std::unique_ptr<STACK_OF(X509), X509StackDeleter>;
 
 X509Ptr x509FromDer(const Bytes& der);
 Bytes derFromX509(X509* cert);
+// Every certificate of a PEM text, in order, up to the first block that does not read.
+std::vector<X509Ptr> x509sFromPEM(std::string_view pem);
 
 }  // namespace platform::detail

@@ -2,8 +2,6 @@
 // constructor, told what to do through its control lines, stopped in the destructor.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
@@ -17,11 +15,10 @@ class RefServer {
  public:
   // `certNames`: the names the server certificate is made for (default localhost and 127.0.0.1).
   explicit RefServer(std::vector<std::string> certNames = {});
-  ~RefServer();
   RefServer(const RefServer&) = delete;
   RefServer& operator=(const RefServer&) = delete;
 
-  bool running() const { return pid_ > 0 && port_ > 0; }
+  bool running() const { return process_.started() && port_ > 0; }
   int port() const { return port_; }
   // "https://127.0.0.1:<port>"
   const std::string& host() const { return host_; }
@@ -38,13 +35,8 @@ class RefServer {
   void reset();
 
  private:
-  bool readLine(std::string& line, int timeoutMs);
-
   TempDir dir_;
-  pid_t pid_ = -1;
-  int toServer_ = -1;
-  int fromServer_ = -1;
-  std::string buffered_;
+  ChildProcess process_;
   int port_ = 0;
   std::string host_;
   std::string caPath_;

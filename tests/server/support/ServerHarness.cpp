@@ -49,20 +49,20 @@ void ServerHarness::handle(const std::shared_ptr<State>& state, const ServerEven
       });
     }
     log.add("connected");
-  } else if (const auto* e = event.as<ServerEvent::Text>()) {
-    if (echo) e->connection->write(platform::bytesFromString(e->string), qor::FrameOpCode::textFrame);
-    log.add("text:" + e->string);
-  } else if (const auto* e = event.as<ServerEvent::Binary>()) {
-    if (echo) e->connection->write(e->data, qor::FrameOpCode::binaryFrame);
-    log.add("binary:" + std::to_string(e->data.size()));
-  } else if (const auto* e = event.as<ServerEvent::Ping>()) {
-    if (echo) e->connection->write(e->data.value_or(platform::Bytes{}), qor::FrameOpCode::pong);
-    log.add("ping:" + text(e->data));
-  } else if (const auto* e = event.as<ServerEvent::Pong>()) {
-    log.add("pong:" + text(e->data));
-  } else if (const auto* e = event.as<ServerEvent::Disconnected>()) {
-    if (echo) e->connection->write(enginetest::closePayload(e->code, e->reason), qor::FrameOpCode::connectionClose);
-    log.add("disconnected:" + std::to_string(e->code) + ":" + e->reason);
+  } else if (const auto* textEvent = event.as<ServerEvent::Text>()) {
+    if (echo) textEvent->connection->write(platform::bytesFromString(textEvent->string), qor::FrameOpCode::textFrame);
+    log.add("text:" + textEvent->string);
+  } else if (const auto* binaryEvent = event.as<ServerEvent::Binary>()) {
+    if (echo) binaryEvent->connection->write(binaryEvent->data, qor::FrameOpCode::binaryFrame);
+    log.add("binary:" + std::to_string(binaryEvent->data.size()));
+  } else if (const auto* pingEvent = event.as<ServerEvent::Ping>()) {
+    if (echo) pingEvent->connection->write(pingEvent->data.value_or(platform::Bytes{}), qor::FrameOpCode::pong);
+    log.add("ping:" + text(pingEvent->data));
+  } else if (const auto* pongEvent = event.as<ServerEvent::Pong>()) {
+    log.add("pong:" + text(pongEvent->data));
+  } else if (const auto* endEvent = event.as<ServerEvent::Disconnected>()) {
+    if (echo) endEvent->connection->write(enginetest::closePayload(endEvent->code, endEvent->reason), qor::FrameOpCode::connectionClose);
+    log.add("disconnected:" + std::to_string(endEvent->code) + ":" + endEvent->reason);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "common/websocket/http/internal/AnswerReader.h"
+#include "common/websocket/http/AnswerReader.h"
 
 #include <algorithm>
 

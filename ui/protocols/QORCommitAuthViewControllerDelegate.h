@@ -1,0 +1,19 @@
+// What the confirm screen reports, on the main queue.
+#pragma once
+
+#include <memory>
+
+namespace qor {
+
+class QORCommitAuthViewController;
+
+class QORCommitAuthViewControllerDelegate {
+ public:
+  virtual ~QORCommitAuthViewControllerDelegate() = default;
+  // The cancel button, always with false.
+  virtual void commitAuthViewControllerCancelled(const std::shared_ptr<QORCommitAuthViewController>& screen,
+                                                 bool isTimeoutError) = 0;
+  virtual void commitAuthViewControllerConfirmed(const std::shared_ptr<QORCommitAuthViewController>& screen) = 0;
+};
+
+}  // namespace qor

@@ -1,0 +1,14 @@
+// Hears the keypad's digits: the title of the pressed button, "0" to "9". Main queue.
+#pragma once
+
+#include <string>
+
+namespace qor {
+
+class QORKeyboardDelegate {
+ public:
+  virtual ~QORKeyboardDelegate() = default;
+  virtual void valueButtonPressed(const std::string& value) = 0;
+};
+
+}  // namespace qor
