@@ -68,10 +68,13 @@ void QORNativeWebSocketChannel::close() {
 
 void QORNativeWebSocketChannel::sendText(const std::string& text) {
   std::weak_ptr<QORNativeWebSocketChannel> weak = weakSelf();
-  TaskPtr task = task_;
-  task_->sendMessage(URLSessionWebSocketMessage::withString(text), [weak, task](std::optional<platform::Error> error) {
+  // The task keeps this completion until the send ends: holding the task here would keep both alive.
+  std::weak_ptr<platform::URLSessionWebSocketTask> weakTask = task_;
+  task_->sendMessage(URLSessionWebSocketMessage::withString(text), [weak, weakTask](std::optional<platform::Error> error) {
     if (!error) return;
-    if (auto self = weak.lock()) {
+    auto self = weak.lock();
+    auto task = weakTask.lock();
+    if (self && task) {
       self->onMain([task, error = *error](QORNativeWebSocketChannel& channel) { channel.sendFailed(task, error); });
     }
   });
