@@ -8,7 +8,10 @@
 // must keep moving, within it; a slow but steady answer is not cut off.
 //
 // All methods are thread-safe. `shared()` lives until the process ends; a session made by `create`
-// cancels its unfinished tasks (completion with kURLErrorCancelled) when it goes away.
+// cancels its unfinished data tasks (completion with kURLErrorCancelled) when it goes away.
+//
+// WebSocket tasks (URLSessionWebSocketTask.h) come from the factory that the library speaking
+// WebSocket registered; they report to the session's delegate (held weakly) on its delegate queue.
 #pragma once
 
 #include <atomic>
@@ -24,6 +27,8 @@
 #include "platform/Error.h"
 #include "platform/URLRequest.h"
 #include "platform/http/HTTPURLResponse.h"
+#include "platform/http/OperationQueue.h"
+#include "platform/http/URLSessionWebSocketTask.h"
 
 namespace platform {
 
@@ -33,6 +38,8 @@ using DataTaskCompletion =
 class URLSession;
 namespace http {
 class SessionEngine;
+class DelegateDelivery;
+std::shared_ptr<DelegateDelivery> makeDelegateDelivery();
 }
 
 class URLSessionDataTask : public std::enable_shared_from_this<URLSessionDataTask> {
@@ -60,7 +67,7 @@ class URLSessionDataTask : public std::enable_shared_from_this<URLSessionDataTas
   bool resumed_ = false;
 };
 
-class URLSession {
+class URLSession : public std::enable_shared_from_this<URLSession> {
  public:
   struct Configuration {
     // Upper bound of every request's idle time-out, in seconds (the platform's default).
@@ -74,7 +81,23 @@ class URLSession {
   URLSession(const URLSession&) = delete;
   URLSession& operator=(const URLSession&) = delete;
 
+  // A session with a delegate for its WebSocket tasks; without a delegate queue the session makes
+  // one of its own.
+  static std::shared_ptr<URLSession> create(Configuration configuration,
+                                            std::weak_ptr<URLSessionWebSocketDelegate> delegate,
+                                            std::shared_ptr<OperationQueue> delegateQueue);
+
   std::shared_ptr<URLSessionDataTask> dataTask(URLRequest request, DataTaskCompletion completion);
+
+  // Suspended until resumed; nullptr while no WebSocket implementation is registered.
+  std::shared_ptr<URLSessionWebSocketTask> webSocketTaskWithRequest(URLRequest request);
+  // Replaces the maker of every session's WebSocket tasks (nullptr: none); returns the one before.
+  static URLSessionWebSocketTaskFactory registerWebSocketTaskFactory(URLSessionWebSocketTaskFactory factory);
+  std::shared_ptr<URLSessionWebSocketDelegate> delegate() const { return delegate_.lock(); }
+  const std::shared_ptr<OperationQueue>& delegateQueue() const { return delegateQueue_; }
+  // Runs `block` on the delegate queue once every block handed over before it has run, whatever
+  // the queue's own concurrency: the delegate hears about its tasks one message at a time.
+  void addDelegateOperation(Task block);
 
   // Trusts the certificates of a PEM file, besides the system's store, for connections made from
   // now on. False when the file holds no certificate.
@@ -87,6 +110,10 @@ class URLSession {
   explicit URLSession(Configuration configuration);
   std::shared_ptr<http::SessionEngine> engine_;
   std::atomic<uint64_t> nextIdentifier_{1};
+  // Set before the session is handed out, constant afterwards.
+  std::weak_ptr<URLSessionWebSocketDelegate> delegate_;
+  std::shared_ptr<OperationQueue> delegateQueue_ = OperationQueue::create();
+  std::shared_ptr<http::DelegateDelivery> delivery_ = http::makeDelegateDelivery();
 };
 
 }  // namespace platform

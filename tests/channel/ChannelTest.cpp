@@ -7,7 +7,7 @@
 #include "common/channel/QORCrossVersionWebSocketChannel.h"
 #include "platform/SystemLog.h"
 #include "platform/http/URLError.h"
-#include "tests/engine/support/EngineTestSupport.h"
+#include "tests/channel/ChannelFixture.h"
 
 namespace channeltest {
 namespace {
@@ -18,58 +18,22 @@ using enginetest::runMainUntil;
 using enginetest::serverFrame;
 using qor::FrameOpCode;
 
-struct Prepared {
-  int calls = 0;
-  bool ready = false;
-  platform::TimePoint at{};
-};
-
-struct Answered {
-  int calls = 0;
-  std::string text;
-  std::optional<platform::Error> error;
-  int64_t status = 0;
-  platform::TimePoint at{};
-};
-
-class ChannelTest : public ::testing::Test {
+class ChannelTest : public ChannelFixture {
  public:  // the case tables act on the fixture
   void SetUp() override {
-    time.emplace();
+    ChannelFixture::SetUp();
     make("wss://example.com/ws");
   }
   void TearDown() override {
     channel.reset();
     adapter.reset();
-    enginetest::settle();
-    platform::MainQueue::shared()->clear();
-    time.reset();
+    ChannelFixture::TearDown();
   }
+  qor::QORWebSocketChannel& channelUnderTest() override { return *channel; }
 
   void make(const std::string& url) {
     adapter = FakeTransportAdapter::create(url);
     channel = qor::QORCrossVersionWebSocketChannel::create(adapter);
-  }
-  std::shared_ptr<Prepared> prepare(bool reconnect = false) {
-    auto out = std::make_shared<Prepared>();
-    channel->prepareWithReconnection(reconnect, [out](bool ready) {
-      ++out->calls;
-      out->ready = ready;
-      out->at = platform::Clock::now();
-    });
-    return out;
-  }
-  std::shared_ptr<Answered> send(const std::string& text) {
-    auto out = std::make_shared<Answered>();
-    channel->sendMessage(platform::bytesFromString(text),
-                         [out](platform::OptBytes data, std::optional<platform::Error> error, int64_t status) {
-                           ++out->calls;
-                           out->text = platform::stringFromBytes(data.value_or(platform::Bytes{}));
-                           out->error = std::move(error);
-                           out->status = status;
-                           out->at = platform::Clock::now();
-                         });
-    return out;
   }
   void accept() { adapter->server.connectAndAccept(); }
   void deliver(const platform::Bytes& bytes) { adapter->transport->deliverBytes(bytes); }
@@ -79,10 +43,7 @@ class ChannelTest : public ::testing::Test {
     ASSERT_TRUE(runMainUntil([&] { return p->calls == 1; }));
     ASSERT_TRUE(p->ready);
   }
-  // Runs the main queue a while longer, to catch a second call.
-  void linger() { platform::MainQueue::shared()->runFor(platform::seconds(1)); }
 
-  std::optional<platform::VirtualTime> time;
   std::shared_ptr<FakeTransportAdapter> adapter;
   std::shared_ptr<qor::QORCrossVersionWebSocketChannel> channel;
 };

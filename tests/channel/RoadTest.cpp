@@ -1,9 +1,10 @@
 // Client actions that ask for WebSocket, end to end against the reference server: answers over
 // WebSocket, and every way the WebSocket road fails sending the identical request over HTTPS and
-// switching WebSocket off for the process.
+// switching WebSocket off for the process; over either channel.
 #include <gtest/gtest.h>
 
 #include "common/channel/QORCrossVersionWebSocketChannel.h"
+#include "common/channel/QORNativeWebSocketChannel.h"
 #include "common/transport/QORNetworkingUtils.h"
 #include "common/transport/QORWebSocketChannelRoad.h"
 #include "common/transport/internal/WebSocketFailureFlag.h"
@@ -65,11 +66,15 @@ class RoadTest : public ActionsTest {
   }
 
   // A channel of its own for this case (the process's channel is made once, for one URL).
-  void installChannel(const std::string& url, double timeout = 60) {
+  void installChannel(const std::string& url, double timeout = 60, bool native = false) {
     auto request = qor::QORCrossVersionWebSocketChannel::makeUrlRequest();
     request.setURL(platform::URL::parse(url));
     request.setTimeoutInterval(timeout);
-    channel_ = qor::QORCrossVersionWebSocketChannel::create(qor::QOREngineWebSocket::create(request));
+    if (native) {
+      channel_ = qor::QORNativeWebSocketChannel::create(request);
+    } else {
+      channel_ = qor::QORCrossVersionWebSocketChannel::create(qor::QOREngineWebSocket::create(request));
+    }
     qor::QORNetworkingUtils::setWebSocketRoad(std::make_shared<qor::QORWebSocketChannelRoad>(channel_));
   }
   qor::QORStatus run(int actions) {
@@ -83,7 +88,13 @@ class RoadTest : public ActionsTest {
     return delegate->statuses.empty() ? -1 : delegate->statuses.front();
   }
 
-  std::shared_ptr<qor::QORCrossVersionWebSocketChannel> channel_;
+  std::shared_ptr<qor::QORWebSocketChannel> channel_;
+};
+
+// The same road over each channel: the stack's adapter, and the URL session's WebSocket task.
+class ChannelRoadTest : public RoadTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void installChannel(const std::string& url, double timeout = 60) { RoadTest::installChannel(url, timeout, GetParam()); }
 };
 
 TEST_F(RoadTest, AnActionListRunsEndToEndOverWebSocket) {
@@ -107,7 +118,7 @@ TEST_F(RoadTest, AnActionListRunsEndToEndOverWebSocket) {
   EXPECT_FALSE(qor::QORNetworkingUtils::hasWebsocketError());
 }
 
-TEST_F(RoadTest, AnswersWhoseStatusIsOkStayOnWebSocket) {
+TEST_P(ChannelRoadTest, AnswersWhoseStatusIsOkStayOnWebSocket) {
   const Json cases[] = {Json::object(), {{"answerSet", {{"status", {{"code", 0}, {"message", "OK"}}}}}}};
   for (const auto& entry : cases) {
     SCOPED_TRACE(entry.dump());
@@ -122,7 +133,7 @@ TEST_F(RoadTest, AnswersWhoseStatusIsOkStayOnWebSocket) {
   }
 }
 
-TEST_F(RoadTest, AFailedExchangeSendsTheIdenticalRequestOverHttpsAndWebSocketStaysOff) {
+TEST_P(ChannelRoadTest, AFailedExchangeSendsTheIdenticalRequestOverHttpsAndWebSocketStaysOff) {
   struct Case {
     const char* name;
     Json entry;
@@ -157,7 +168,7 @@ TEST_F(RoadTest, AFailedExchangeSendsTheIdenticalRequestOverHttpsAndWebSocketSta
   }
 }
 
-TEST_F(RoadTest, HostileOrAbsentWebSocketServersFallBackToHttps) {
+TEST_P(ChannelRoadTest, HostileOrAbsentWebSocketServersFallBackToHttps) {
   enginetest::PeerServer hostile(enginetest::PeerServer::Kind::hostile);
   ASSERT_TRUE(hostile.running());
   struct Case {
@@ -185,6 +196,9 @@ TEST_F(RoadTest, HostileOrAbsentWebSocketServersFallBackToHttps) {
     EXPECT_TRUE(qor::QORNetworkingUtils::hasWebsocketError());
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Channels, ChannelRoadTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& testInfo) { return testInfo.param ? "native" : "crossVersion"; });
 
 }  // namespace
 }  // namespace qortest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/websocket/client/WebSocket.h"
+#include "common/websocket/engine/NativeEngine.h"
 #include "common/websocket/engine/WSEngine.h"
 #include "common/websocket/transport/FoundationTransport.h"
 #include "common/websocket/transport/TCPTransport.h"
@@ -114,26 +115,35 @@ TEST(WebSocketTest, EventsOfAReleasedSocketOrWithoutReceiversAreDropped) {
   EXPECT_TRUE(delegate->log.lines().empty());
 }
 
-TEST(WebSocketTest, ChoosesAWSEngineAndItsTransportByTheSystemVersion) {
+TEST(WebSocketTest, ChoosesItsEngineAndTransportByTheSystemVersion) {
+  enum class Made { tcp, stream, native };
   struct Case {
     platform::OperatingSystemVersion version;
     bool useCustomEngine;
-    bool tcp;
+    Made made;
   };
-  const Case cases[] = {{{17, 0, 0}, true, true},
-                        {{12, 0, 0}, true, true},
-                        {{11, 4, 0}, true, false},
-                        // The URL-session engine does not exist yet: ours serves this case too.
-                        {{13, 0, 0}, false, true}};
+  const Case cases[] = {{{17, 0, 0}, true, Made::tcp},    {{12, 0, 0}, true, Made::tcp},
+                        {{11, 4, 0}, true, Made::stream}, {{13, 0, 0}, false, Made::native},
+                        {{17, 0, 0}, false, Made::native}, {{12, 4, 0}, false, Made::tcp},
+                        {{11, 4, 0}, false, Made::stream}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.version.majorVersion * 10 + c.version.minorVersion);
+    SCOPED_TRACE(testing::Message() << c.version.majorVersion << "." << c.version.minorVersion << " custom "
+                                    << c.useCustomEngine);
     platform::ScopedOperatingSystemVersion version(c.version);
     auto socket = qor::WebSocket::create(requestFor("wss://example.com/"), std::make_shared<qor::FoundationSecurity>(),
                                          nullptr, c.useCustomEngine);
+    if (c.made == Made::native) {
+      EXPECT_TRUE(std::dynamic_pointer_cast<qor::NativeEngine>(socket->engine()));
+      // Only our engine has the setting: the URL-session task always answers pings.
+      socket->setRespondToPingWithPong(false);
+      EXPECT_TRUE(socket->respondToPingWithPong());
+      continue;
+    }
     auto engine = std::dynamic_pointer_cast<qor::WSEngine>(socket->engine());
     ASSERT_TRUE(engine);
-    EXPECT_EQ(std::dynamic_pointer_cast<qor::TCPTransport>(engine->transport()) != nullptr, c.tcp);
-    EXPECT_EQ(std::dynamic_pointer_cast<qor::FoundationTransport>(engine->transport()) != nullptr, !c.tcp);
+    EXPECT_EQ(std::dynamic_pointer_cast<qor::TCPTransport>(engine->transport()) != nullptr, c.made == Made::tcp);
+    EXPECT_EQ(std::dynamic_pointer_cast<qor::FoundationTransport>(engine->transport()) != nullptr,
+              c.made == Made::stream);
   }
 }
 

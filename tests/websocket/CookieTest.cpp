@@ -162,6 +162,66 @@ TEST(HTTPResponse, ReadsStatusAndFields) {
   }
 }
 
+TEST(HTTPRequest, ReadsTheRequestLineAndFields) {
+  struct Case {
+    std::string name;
+    std::string text;
+    bool ok;
+    std::string method;
+    std::string target;
+    std::vector<std::pair<std::string, std::string>> fields;
+  };
+  const std::vector<Case> table = {
+      {"upgrade", "GET /chat?x=1 HTTP/1.1\r\nHost: h\r\nSec-WebSocket-Key: k\r\n\r\n", true, "GET", "/chat?x=1",
+       {{"Host", "h"}, {"Sec-WebSocket-Key", "k"}}},
+      {"empty lines before it (RFC 9112, 2.2)", "\r\n\r\nGET / HTTP/1.1\r\nA: 1\r\n\r\n", true, "GET", "/", {{"A", "1"}}},
+      {"other method, absolute target", "POST http://h/p HTTP/1.0\r\nA: 1\r\n\r\n", true, "POST", "http://h/p", {{"A", "1"}}},
+      {"repeated field joined", "GET / HTTP/1.1\r\nA: 1\r\na: 2\r\n\r\n", true, "GET", "/", {{"A", "1, 2"}}},
+      {"no fields", "GET / HTTP/1.1\r\n\r\n", true, "GET", "/", {}},
+      {"two blanks", "GET  / HTTP/1.1\r\n\r\n", false, "", "", {}},
+      {"no version", "GET /\r\nA: 1\r\n\r\n", false, "", "", {}},
+      {"version of another protocol", "GET / HTTPS/1.1\r\n\r\n", false, "", "", {}},
+      {"blank in the target", "GET /a b HTTP/1.1\r\n\r\n", false, "", "", {}},
+      {"method not a token", "G(T / HTTP/1.1\r\n\r\n", false, "", "", {}},
+      {"a status line", "HTTP/1.1 200 OK\r\n\r\n", false, "", "", {}},
+      {"blank before colon", "GET / HTTP/1.1\r\nA : 1\r\n\r\n", false, "", "", {}},
+  };
+  for (const auto& c : table) {
+    SCOPED_TRACE(c.name);
+    auto message = platform::HTTPMessage::emptyRequest();
+    EXPECT_EQ(message.appendBytes(platform::bytesFromString(c.text + "tail")), c.ok);
+    EXPECT_EQ(message.isHeaderComplete(), c.ok);
+    EXPECT_EQ(message.requestMethod(), c.method);
+    EXPECT_EQ(message.target(), c.target);
+    EXPECT_EQ(message.allHeaderFields(), c.fields);
+    EXPECT_EQ(platform::stringFromBytes(message.body()), c.ok ? "tail" : "");
+  }
+  // A head without its end is refused once it passes the cap, not kept growing.
+  auto endless = platform::HTTPMessage::emptyRequest();
+  EXPECT_TRUE(endless.appendBytes(platform::bytesFromString("GET / HTTP/1.1\r\n")));
+  const platform::Bytes field(platform::HTTPMessage::kMaximumHeaderSize, 'a');
+  EXPECT_FALSE(endless.appendBytes(field));
+  EXPECT_FALSE(endless.appendBytes(platform::bytesFromString("\r\n\r\n")));
+}
+
+TEST(HTTPResponse, WritesTheStatusLineAndFields) {
+  auto answer = platform::HTTPMessage::response(101);
+  EXPECT_TRUE(answer.setHeaderFieldValue("Upgrade", "websocket"));
+  EXPECT_FALSE(answer.setHeaderFieldValue("X", "a\r\nInjected: 1"));
+  EXPECT_EQ(platform::stringFromBytes(answer.serializedMessage()),
+            "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n\r\n");
+  EXPECT_EQ(platform::stringFromBytes(platform::HTTPMessage::response(299).serializedMessage()), "HTTP/1.1 299 \r\n\r\n");
+  EXPECT_EQ(platform::stringFromBytes(platform::HTTPMessage::response(400, "Nope").serializedMessage()),
+            "HTTP/1.1 400 Nope\r\n\r\n");
+  EXPECT_TRUE(platform::HTTPMessage::response(1000).serializedMessage().empty());
+  EXPECT_TRUE(platform::HTTPMessage::response(200, "a\r\nb").serializedMessage().empty());
+  // What we write, the response reader reads back.
+  auto read = platform::HTTPMessage::emptyResponse();
+  EXPECT_TRUE(read.appendBytes(answer.serializedMessage()));
+  EXPECT_EQ(read.statusCode(), 101);
+  EXPECT_EQ(read.headerFieldValue("upgrade"), "websocket");
+}
+
 TEST(HTTPRequest, RefusesFieldsThatWouldSplitTheMessage) {
   auto message = platform::HTTPMessage::request("GET", url("ws://example.com"));
   EXPECT_TRUE(message.setHeaderFieldValue("Host", "example.com:80"));

@@ -2,6 +2,7 @@
 // the npm package ws, in plain and TLS flavours (a test CA made here).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 
 #include "common/websocket/compression/WSCompression.h"
@@ -66,9 +67,10 @@ class PeerInterop : public ::testing::TestWithParam<PeerCase> {
     EXPECT_TRUE(peer->running());
     return peer;
   }
+  // On our engine, or (`useCustomEngine` false) on the URL-session engine.
   RecordedSocket open(const PeerServer& peer, const std::string& path, const platform::HTTPHeaderFields& fields = {},
-                      std::shared_ptr<qor::CompressionHandler> compression = nullptr) {
-    auto made = enginetest::makeSocket(peer.url(path, GetParam().tls), fields, std::move(compression));
+                      std::shared_ptr<qor::CompressionHandler> compression = nullptr, bool useCustomEngine = true) {
+    auto made = enginetest::makeSocket(peer.url(path, GetParam().tls), fields, std::move(compression), useCustomEngine);
     made.socket->connect();
     EXPECT_TRUE(made.recorder->log.waitForLine("connected", std::chrono::seconds(20)))
         << testing::PrintToString(made.recorder->log.lines());
@@ -219,6 +221,52 @@ TEST_P(PeerInterop, DeflateWorksThroughTheFrontClass) {
   EXPECT_TRUE(got.back().as<qor::WebSocketEvent::Binary>()->data == noise);
   s.socket->disconnect();
   EXPECT_EQ(peer->waitForEvent({{"event", "closed"}}).value("code", 0), 1000);
+}
+
+// The URL-session engine: its tasks run on our engine, so the peer sees the same protocol.
+TEST_P(PeerInterop, TheURLSessionEngineSpeaksToThePeer) {
+  auto peer = startPeer();
+  auto s = open(*peer, "/echo", {}, nullptr, false);
+  platform::Bytes binary(70000);
+  std::mt19937 rng(4627);
+  for (auto& b : binary) b = static_cast<uint8_t>(rng());
+  std::atomic<bool> ponged{false};
+  s.socket->writeString("hello");
+  s.socket->writeData(binary);
+  s.socket->writePing({}, [&] { ponged = true; });  // its completion waits for the pong
+  ASSERT_TRUE(waitForMessages(s, 2));
+  auto got = messages(s);
+  EXPECT_EQ(firstText(s), "hello");
+  ASSERT_TRUE(got[1].as<qor::WebSocketEvent::Binary>());
+  EXPECT_TRUE(got[1].as<qor::WebSocketEvent::Binary>()->data == binary);
+  EXPECT_TRUE(enginetest::waitUntil([&] { return ponged.load(); }));
+  s.socket->disconnect();
+  EXPECT_EQ(peer->waitForEvent({{"event", "closed"}, {"path", "/echo"}}).value("code", 0), 1000);
+  EXPECT_TRUE(s.recorder->log.waitForLine("disconnected:1000:"));
+
+  struct Case {
+    std::string path;
+    std::string line;
+  };
+  const Case cases[] = {{"/fragmented", "text:alpha-beta-gamma"},
+                        {"/ping", "text:pong:are you there"},
+                        {"/close", "disconnected:4001:server says bye"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto t = open(*peer, c.path, {}, nullptr, false);
+    EXPECT_TRUE(t.recorder->log.waitForLine(c.line)) << testing::PrintToString(t.recorder->log.lines());
+    t.socket->disconnect();
+  }
+
+  // A forced stop puts no close frame on the wire: python3-websockets calls that end 1006, ws
+  // reports nothing for it.
+  auto forced = open(*peer, "/echo?forced", {}, nullptr, false);
+  forced.socket->forceDisconnect();
+  if (GetParam().kind == PeerServer::Kind::python) {
+    EXPECT_EQ(peer->waitForEvent({{"event", "closed"}, {"path", "/echo?forced"}}).value("code", 0), 1006);
+  } else {
+    EXPECT_TRUE(peer->waitForEvent({{"event", "closed"}, {"path", "/echo?forced"}}, std::chrono::seconds(1)).is_null());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Peers, PeerInterop,

@@ -1,5 +1,6 @@
 #include "common/websocket/client/WebSocket.h"
 
+#include "common/websocket/engine/NativeEngine.h"
 #include "common/websocket/engine/WSEngine.h"
 #include "common/websocket/transport/FoundationTransport.h"
 #include "common/websocket/transport/TCPTransport.h"
@@ -11,10 +12,9 @@ namespace {
 
 std::shared_ptr<Engine> makeEngine(bool useCustomEngine, std::shared_ptr<CertificatePinning> certPinner,
                                    std::shared_ptr<CompressionHandler> compressionHandler) {
-  // From system 13 on, a socket that does not ask for our engine belongs on the URL-session engine.
-  // That engine is not built yet, so this branch is where it will be chosen; until then every
-  // socket runs on a WSEngine.
-  static_cast<void>(useCustomEngine);
+  // The URL session's WebSocket task exists from system 13 on; the pinner and the compression
+  // handler have no say there.
+  if (!useCustomEngine && platform::isOperatingSystemAtLeast({13, 0, 0})) return NativeEngine::create();
   std::shared_ptr<Transport> transport;
   if (platform::isOperatingSystemAtLeast({12, 0, 0})) {
     transport = TCPTransport::create();

@@ -27,8 +27,9 @@ class WebSocket : public WebSocketClient, public EngineDelegate, public std::ena
   using EventBlock = std::function<void(const WebSocketEvent& event)>;
 
   static std::shared_ptr<WebSocket> create(platform::URLRequest request, std::shared_ptr<Engine> engine);
-  // Chooses the engine: a WSEngine over a TCPTransport from system 12 on (a FoundationTransport
-  // before), with the given pinner and compression handler.
+  // Chooses the engine: from system 13 on, without `useCustomEngine`, a NativeEngine (pinner and
+  // compression handler unused); otherwise a WSEngine over a TCPTransport from system 12 on (a
+  // FoundationTransport before), with the given pinner and compression handler.
   static std::shared_ptr<WebSocket> create(platform::URLRequest request,
                                            std::shared_ptr<CertificatePinning> certPinner =
                                                std::make_shared<FoundationSecurity>(false),

@@ -34,9 +34,13 @@ TCPTransport::TCPTransport() : queue_(platform::SerialQueue::create("com.qor.web
 
 std::shared_ptr<TCPTransport> TCPTransport::create() { return std::shared_ptr<TCPTransport>(new TCPTransport()); }
 
-std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection> connection) {
+std::shared_ptr<TCPTransport> TCPTransport::create(std::shared_ptr<NWConnection> connection,
+                                                   std::weak_ptr<TransportEventClient> delegate) {
   auto transport = create();
-  if (connection) transport->start(connection, transport->adopt(connection, /*isTLS=*/false));
+  if (connection) {
+    transport->registerDelegate(std::move(delegate));
+    transport->start(connection, transport->adopt(connection, /*isTLS=*/false));
+  }
   return transport;
 }
 

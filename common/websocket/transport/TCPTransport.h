@@ -24,8 +24,10 @@ namespace qor {
 class TCPTransport final : public Transport, public std::enable_shared_from_this<TCPTransport> {
  public:
   static std::shared_ptr<TCPTransport> create();
-  // Around a connection a listener accepted, started at once.
-  static std::shared_ptr<TCPTransport> create(std::shared_ptr<platform::NWConnection> connection);
+  // Around a connection a listener accepted, started at once. A delegate given here hears from the
+  // start, so the first bytes of a client that writes at once are not missed.
+  static std::shared_ptr<TCPTransport> create(std::shared_ptr<platform::NWConnection> connection,
+                                              std::weak_ptr<TransportEventClient> delegate = {});
   ~TCPTransport() override;
 
   void registerDelegate(std::weak_ptr<TransportEventClient> delegate) override;

@@ -200,15 +200,25 @@ std::vector<qor::WebSocketEvent> SocketRecorder::events() const {
 }
 
 RecordedSocket makeSocket(const std::string& url, const platform::HTTPHeaderFields& fields,
-                          std::shared_ptr<qor::CompressionHandler> compression) {
+                          std::shared_ptr<qor::CompressionHandler> compression, bool useCustomEngine) {
   platform::URLRequest request(platform::URL::parse(url));
   request.setAllHTTPHeaderFields(fields);
   RecordedSocket made;
-  made.socket = qor::WebSocket::create(request, std::make_shared<qor::FoundationSecurity>(false), std::move(compression));
+  made.socket = qor::WebSocket::create(request, std::make_shared<qor::FoundationSecurity>(false), std::move(compression),
+                                       useCustomEngine);
   made.recorder = std::make_shared<SocketRecorder>();
   made.socket->setDelegate(made.recorder);
   made.socket->setCallbackQueue(platform::SerialQueue::create("com.qor.test.socket-events"));
   return made;
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
 }
 
 bool runMainUntil(const std::function<bool()>& done, double seconds) {

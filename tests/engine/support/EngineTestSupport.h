@@ -120,9 +120,14 @@ struct RecordedSocket {
   std::shared_ptr<SocketRecorder> recorder;
 };
 // A socket for the URL (with the header fields), a FoundationSecurity pinner and the given
-// compression handler, delivering to a recorder on a serial queue. Not connected yet.
+// compression handler, delivering to a recorder on a serial queue. Not connected yet. Without
+// `useCustomEngine` (from system 13 on) it runs on the URL-session engine.
 RecordedSocket makeSocket(const std::string& url, const platform::HTTPHeaderFields& fields = {},
-                          std::shared_ptr<qor::CompressionHandler> compression = nullptr);
+                          std::shared_ptr<qor::CompressionHandler> compression = nullptr,
+                          bool useCustomEngine = true);
+
+// Polls `done` (real time) until it holds or the limit passes; whether it held.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // Runs the main queue until `done` or the limit (real time).
 bool runMainUntil(const std::function<bool()>& done, double seconds = 10);
