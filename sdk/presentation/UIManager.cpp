@@ -1,0 +1,142 @@
+#include "sdk/presentation/UIManager.h"
+
+#include <utility>
+
+#include "platform/Queue.h"
+#include "platform/ui/AlertController.h"
+#include "sdk/presentation/UIWindowTopViewController.h"
+#include "sdk/presentation/internal/PresentationSupport.h"
+#include "ui/protocols/QORForceClosable.h"
+
+namespace qor {
+
+std::shared_ptr<UIManager> UIManager::create(std::shared_ptr<QORTheme> theme, std::optional<int64_t> sessionId,
+                                             std::shared_ptr<KivApi> kivApiImpl,
+                                             std::shared_ptr<ResourceProvider> resourceProvider,
+                                             std::shared_ptr<platform::ViewController> loaderViewController,
+                                             Completion completion) {
+  auto manager = std::shared_ptr<UIManager>(new UIManager());
+  manager->authController_ = QORAuthController::create(sessionId);
+  if (kivApiImpl) {
+    manager->flutter_ = KivCommunicator::create(sessionId, manager->authController_, std::move(kivApiImpl),
+                                                [completion](bool cancelled, QORStatus status) {
+                                                  if (completion) completion(cancelled, status, nullptr);
+                                                });
+  }
+  manager->native_ = QORAuthViewController::controllerWithTheme(std::move(theme), sessionId, manager->authController_,
+                                                               std::move(resourceProvider),
+                                                               std::move(loaderViewController), completion);
+  if (!manager->native_) manager->completion_ = std::move(completion);
+  manager->authController_->setDelegate(std::weak_ptr<UIManager>(manager));
+  return manager;
+}
+
+UIManager::~UIManager() {
+  const auto controller = authController_;
+  const bool bridged = isBridged();
+  // The host sends the user's decision once it is off screen; that decision still counts.
+  const bool hostDecided = !bridged && native_ && native_->isDecisionPending();
+  const bool committing = controller && controller->started() && (!controller->isPaused() || hostDecided);
+  if (controller && controller->isPaused() && !hostDecided) controller->endWithoutDecision();
+  // A decision already on its way still reaches the app: the presenter that sent it hears the rest.
+  if (flutter_) {
+    if (committing && bridged && flutter_->isDecisionSent()) {
+      controller->setDelegate(std::weak_ptr<KivCommunicator>(flutter_));
+    } else {
+      flutter_->terminate();
+    }
+  }
+  if (native_) {
+    if (committing && !bridged && native_->isDismised()) {
+      controller->setDelegate(std::weak_ptr<QORAuthViewController>(native_));
+    } else if (!native_->isDismised()) {
+      native_->abandon();
+    }
+  }
+}
+
+void UIManager::start() {
+  // The controller may report before start returns.
+  const auto keep = shared_from_this();
+  if (auto controller = authController_) controller->start();
+}
+
+bool UIManager::isBridged() const { return flutter_ && authController_ && authController_->isFlutter(); }
+
+void UIManager::authControllerFinishedAuthPrepare(const std::shared_ptr<QORBaseClientActionController>& controller,
+                                                  int32_t status) {
+  const auto keep = shared_from_this();
+  if (isBridged()) {
+    flutter_->authControllerFinishedAuthPrepare(controller, status);
+    return;
+  }
+  if (!native_) {
+    // Nothing can show the transaction.
+    if (authController_) authController_->endWithoutDecision();
+    if (auto completion = std::exchange(completion_, {})) completion(false, QORStatusInternalCommonError, nullptr);
+    return;
+  }
+  presentController(native_, kHostPresentationDelay);
+  native_->authControllerFinishedAuthPrepare(controller, status);
+}
+
+void UIManager::clientActionControllerFinishedWithStatus(const std::shared_ptr<QORBaseClientActionController>& controller,
+                                                         QORStatus status) {
+  const auto keep = shared_from_this();
+  if (isBridged()) {
+    flutter_->clientActionControllerFinishedWithStatus(controller, status);
+    if (auto host = std::exchange(native_, nullptr)) host->abandon();
+    return;
+  }
+  if (native_) {
+    native_->clientActionControllerFinishedWithStatus(controller, status);
+  } else if (auto completion = std::exchange(completion_, {})) {
+    completion(false, status, nullptr);
+  }
+  if (auto bridge = std::exchange(flutter_, nullptr)) bridge->terminate();
+}
+
+void UIManager::presentController(const std::shared_ptr<platform::ViewController>& controller, float delay) {
+  std::weak_ptr<platform::ViewController> target = controller;
+  platform::MainQueue::shared()->postAfterFor(platform::seconds(delay), weak_from_this(),
+                                              [target](const std::shared_ptr<UIManager>& manager) {
+                                                manager->tryToPresent(target);
+                                              });
+}
+
+void UIManager::tryToPresent(const std::weak_ptr<platform::ViewController>& target) {
+  auto controller = target.lock();
+  if (!controller || controller->presentingViewController()) return;
+  if (auto host = std::dynamic_pointer_cast<QORAuthViewController>(controller); host && host->isDismised()) return;
+  auto top = topViewController();
+  auto presenting = top ? top->presentingViewController() : nullptr;
+  bool presented = false;
+  if (isForceClosable(top) || isForceClosable(presenting)) {
+    performForceClose();
+  } else if (std::dynamic_pointer_cast<platform::AlertController>(top)) {
+    if (presenting) presenting->dismissViewControllerAnimated(false);
+  } else if (std::dynamic_pointer_cast<QORAuthViewController>(top) ||
+             std::dynamic_pointer_cast<QORAuthViewController>(presenting)) {
+    // Another authorization is still on screen: wait for it.
+  } else {
+    presented = internal::presentIfAccepted(top, controller, false);
+  }
+  if (presented) return;
+  platform::MainQueue::shared()->postAfterFor(internal::kPresentationRetryDelay, weak_from_this(),
+                                              [target](const std::shared_ptr<UIManager>& manager) {
+                                                manager->tryToPresent(target);
+                                              });
+}
+
+bool UIManager::isForceClosable(const std::shared_ptr<platform::ViewController>& controller) {
+  return std::dynamic_pointer_cast<QORForceClosable>(controller) != nullptr;
+}
+
+void UIManager::performForceClose() {
+  auto top = topViewController();
+  auto presenting = top ? top->presentingViewController() : nullptr;
+  auto target = isForceClosable(presenting) ? presenting : top;
+  if (auto closable = std::dynamic_pointer_cast<QORForceClosable>(target)) closable->forceClose();
+}
+
+}  // namespace qor
