@@ -1,6 +1,8 @@
 #include "platform/Json.h"
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -65,30 +67,74 @@ bool validValue(const Json& v) {
 // would crash the first copy or write of the value.
 constexpr size_t kMaxNestingDepth = 512;
 
-// Brackets outside of strings; exact for JSON, and text that is no JSON fails the parse anyway.
-template <class It>
-bool nestsTooDeep(It begin, It end) {
-  size_t depth = 0;
-  bool inString = false, escaped = false;
-  for (It it = begin; it != end; ++it) {
-    const auto c = static_cast<unsigned char>(*it);
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > kMaxNestingDepth) return true;
-    } else if ((c == ']' || c == '}') && depth > 0) {
-      --depth;
-    }
+// Builds the value as the parser reads it and stops the parse at the first container nested too
+// deep, so the text is read once. Duplicate names keep the last value, as nlohmann's reader does.
+class DepthLimitedBuilder {
+ public:
+  explicit DepthLimitedBuilder(Json& root) : root_(root) {}
+
+  bool null() { return place(nullptr); }
+  bool boolean(bool value) { return place(value); }
+  bool number_integer(Json::number_integer_t value) { return place(value); }
+  bool number_unsigned(Json::number_unsigned_t value) { return place(value); }
+  bool number_float(Json::number_float_t value, const Json::string_t&) { return place(value); }
+  bool string(Json::string_t& value) { return place(std::move(value)); }
+  bool binary(Json::binary_t&) { return false; }
+  bool start_object(std::size_t) { return open(Json::object()); }
+  bool key(Json::string_t& name) {
+    member_ = &(*open_.back())[std::move(name)];
+    return true;
   }
-  return false;
+  bool end_object() { return close(); }
+  bool start_array(std::size_t) { return open(Json::array()); }
+  bool end_array() { return close(); }
+  template <class Exception>
+  bool parse_error(std::size_t, const std::string&, const Exception&) {
+    return false;
+  }
+
+ private:
+  // Puts the value where the parser is; pointers to open containers stay valid, since nothing is
+  // added to a container's parent while the container is open.
+  Json* put(Json&& value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    Json& parent = *open_.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    *member_ = std::move(value);
+    return member_;
+  }
+  bool place(Json&& value) {
+    put(std::move(value));
+    return true;
+  }
+  bool open(Json&& container) {
+    if (open_.size() == kMaxNestingDepth) return false;
+    open_.push_back(put(std::move(container)));
+    return true;
+  }
+  bool close() {
+    open_.pop_back();
+    return true;
+  }
+
+  Json& root_;
+  std::vector<Json*> open_;
+  Json* member_ = nullptr;
+};
+
+template <class Input>
+std::optional<Json> parseContainer(Input&& begin, Input&& end) {
+  Json parsed;
+  DepthLimitedBuilder builder(parsed);
+  if (!Json::sax_parse(std::forward<Input>(begin), std::forward<Input>(end), &builder)) return std::nullopt;
+  if (!(parsed.is_object() || parsed.is_array())) return std::nullopt;
+  return parsed;
 }
 
 }  // namespace
@@ -108,19 +154,9 @@ OptBytes dataWithJSONObject(const Json& value) {
   return bytesFromString(*text);
 }
 
-std::optional<Json> JSONObjectWithString(const std::string& text) {
-  if (nestsTooDeep(text.begin(), text.end())) return std::nullopt;
-  Json parsed = Json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (parsed.is_discarded() || !(parsed.is_object() || parsed.is_array())) return std::nullopt;
-  return parsed;
-}
+std::optional<Json> JSONObjectWithString(const std::string& text) { return parseContainer(text.begin(), text.end()); }
 
-std::optional<Json> JSONObjectWithData(const Bytes& data) {
-  if (nestsTooDeep(data.begin(), data.end())) return std::nullopt;
-  Json parsed = Json::parse(data.begin(), data.end(), nullptr, /*allow_exceptions=*/false);
-  if (parsed.is_discarded() || !(parsed.is_object() || parsed.is_array())) return std::nullopt;
-  return parsed;
-}
+std::optional<Json> JSONObjectWithData(const Bytes& data) { return parseContainer(data.begin(), data.end()); }
 
 const Json* member(const Json& object, const char* key) {
   if (!object.is_object()) return nullptr;

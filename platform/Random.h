@@ -1,4 +1,6 @@
-// The system's secure random source (the kernel's, through Crypto++'s OS generator).
+// The system's secure random source: one generator for the process (a Hash_DRBG over SHA-256),
+// seeded from the kernel on first use and reseeded from it in a forked child before its first draw.
+// Thread-safe.
 #pragma once
 
 #include <cstddef>

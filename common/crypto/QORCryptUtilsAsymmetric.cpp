@@ -3,17 +3,20 @@
 #include <cryptopp/eccrypto.h>
 #include <cryptopp/filters.h>
 #include <cryptopp/oids.h>
-#include <cryptopp/osrng.h>
 #include <cryptopp/queue.h>
 #include <cryptopp/rsa.h>
 
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/crypto/internal/CryptoGuard.h"
+#include "common/crypto/internal/LibraryKeys.h"
+#include "common/crypto/internal/PlatformRandom.h"
 
 namespace qor {
 namespace {
 
 using CryptoPP::ECP;
+using internal::bytesOrDummy;
+using internal::loadKey;
 using EcGroup = CryptoPP::DL_GroupParameters_EC<ECP>;
 using EcdhDomain = CryptoPP::ECDH<ECP>::Domain;
 
@@ -25,18 +28,6 @@ platform::Bytes bytesFromByteQueue(CryptoPP::ByteQueue& queue) {
   platform::Bytes out(static_cast<size_t>(queue.MaxRetrievable()));
   queue.Get(out.data(), out.size());
   return out;
-}
-
-// Crypto++ reads a pointer even for zero bytes; an empty vector may have none.
-const uint8_t* bytesOrDummy(const platform::Bytes& bytes) {
-  static const uint8_t kDummy = 0;
-  return bytes.empty() ? &kDummy : bytes.data();
-}
-
-template <class Key>
-void loadKey(Key& key, const platform::Bytes& der) {
-  CryptoPP::ArraySource source(bytesOrDummy(der), der.size(), true);
-  key.Load(source);
 }
 
 // brainpoolP256r1 with points uncompressed and the curve named by its OID inside keys.
@@ -55,19 +46,15 @@ platform::OptBytes QORCryptUtilsAsymmetric::encryptData(const platform::OptBytes
                                                         const std::shared_ptr<QORSecretKey>& publicKey) {
   if (!hasData(publicKey)) return std::nullopt;
   return internal::guardCrypto([&]() -> platform::OptBytes {
-    CryptoPP::AutoSeededRandomPool pool(/*blocking=*/false, internal::kRandomPoolSeedSize);
-    CryptoPP::RSA::PublicKey key;
-    loadKey(key, *publicKey->data());
-    if (!key.Validate(CryptoPP::NullRNG(), 0)) {
-      QORCryptUtils::logCryptoPPException("Rsa public key validation failed");
-      return std::nullopt;
-    }
-    CryptoPP::RSAES_PKCS1v15_Encryptor encryptor(key);
+    const auto key = internal::rsaPublicKeyOf(*publicKey);
+    if (!key) return std::nullopt;
+    const CryptoPP::RSAES_PKCS1v15_Encryptor& encryptor = key->encryptor;
     static const platform::Bytes kEmptyMessage;
     const platform::Bytes& plain = data ? *data : kEmptyMessage;
     if (plain.size() > encryptor.FixedMaxPlaintextLength()) return std::nullopt;
+    internal::PlatformRandom rng;
     platform::Bytes out(encryptor.FixedCiphertextLength());
-    encryptor.Encrypt(pool, bytesOrDummy(plain), plain.size(), out.data());
+    encryptor.Encrypt(rng, bytesOrDummy(plain), plain.size(), out.data());
     return out;
   });
 }
@@ -76,17 +63,13 @@ platform::OptBytes QORCryptUtilsAsymmetric::decryptData(const platform::OptBytes
                                                         const std::shared_ptr<QORSecretKey>& privateKey) {
   if (!data || !hasData(privateKey)) return std::nullopt;
   return internal::guardCrypto([&]() -> platform::OptBytes {
-    CryptoPP::AutoSeededRandomPool pool(/*blocking=*/false, internal::kRandomPoolSeedSize);
-    CryptoPP::RSA::PrivateKey key;
-    loadKey(key, *privateKey->data());
-    if (!key.Validate(pool, 2)) {
-      QORCryptUtils::logCryptoPPException("Rsa private key validation failed");
-      return std::nullopt;
-    }
-    CryptoPP::RSAES_PKCS1v15_Decryptor decryptor(key);
+    internal::PlatformRandom rng;
+    const auto key = internal::rsaPrivateKeyOf(*privateKey, rng);
+    if (!key) return std::nullopt;
+    const CryptoPP::RSAES_PKCS1v15_Decryptor& decryptor = key->decryptor;
     if (data->size() != decryptor.FixedCiphertextLength()) return std::nullopt;
     platform::Bytes out(decryptor.FixedMaxPlaintextLength());
-    const CryptoPP::DecodingResult result = decryptor.Decrypt(pool, data->data(), data->size(), out.data());
+    const CryptoPP::DecodingResult result = decryptor.Decrypt(rng, data->data(), data->size(), out.data());
     if (!result.isValidCoding) {
       platform::secureWipe(out);
       return std::nullopt;
@@ -95,7 +78,7 @@ platform::OptBytes QORCryptUtilsAsymmetric::decryptData(const platform::OptBytes
     // RFC 8017 (7.2.2) refuses it. An empty message is valid only with that zero byte as the
     // block's last byte.
     if (result.messageLength == 0 &&
-        key.CalculateInverse(pool, CryptoPP::Integer(data->data(), data->size())).GetByte(0) != 0) {
+        decryptor.GetKey().CalculateInverse(rng, CryptoPP::Integer(data->data(), data->size())).GetByte(0) != 0) {
       return std::nullopt;
     }
     out.resize(result.messageLength);
@@ -105,9 +88,9 @@ platform::OptBytes QORCryptUtilsAsymmetric::decryptData(const platform::OptBytes
 
 std::shared_ptr<QORKeyPair> QORCryptUtilsAsymmetric::generateKeyPair() {
   return internal::guardCrypto([&]() -> std::shared_ptr<QORKeyPair> {
-    CryptoPP::AutoSeededRandomPool pool(/*blocking=*/false, internal::kRandomPoolSeedSize);
+    internal::PlatformRandom rng;
     CryptoPP::RSA::PrivateKey privateKey;
-    privateKey.GenerateRandomWithKeySize(pool, kRsaModulusBits);  // the library's default exponent, 17
+    privateKey.GenerateRandomWithKeySize(rng, kRsaModulusBits);  // the library's default exponent, 17
     CryptoPP::RSA::PublicKey publicKey(privateKey);
     CryptoPP::ByteQueue privateDer, publicDer;
     privateKey.Save(privateDer);
@@ -118,12 +101,12 @@ std::shared_ptr<QORKeyPair> QORCryptUtilsAsymmetric::generateKeyPair() {
 
 std::shared_ptr<QORKeyPair> QORCryptUtilsAsymmetric::generateKeyPairDh() {
   return internal::guardCrypto([&]() -> std::shared_ptr<QORKeyPair> {
-    CryptoPP::AutoSeededRandomPool pool(/*blocking=*/false, internal::kRandomPoolSeedSize);
+    internal::PlatformRandom rng;
     const EcGroup group = brainpoolGroup();
     EcdhDomain domain(group);
     CryptoPP::SecByteBlock privateKey(domain.PrivateKeyLength());
     CryptoPP::SecByteBlock publicPoint(domain.PublicKeyLength());
-    domain.GenerateKeyPair(pool, privateKey, publicPoint);
+    domain.GenerateKeyPair(rng, privateKey, publicPoint);
 
     ECP::Point point;
     if (!group.GetCurve().DecodePoint(point, publicPoint, publicPoint.size())) return nullptr;

@@ -3,15 +3,22 @@
 // private key. Nothing branches on it.
 //
 // Immutable once made, so it may be shared between threads. The object owns its bytes and wipes
-// them when it goes away.
+// them when it goes away. Beside them it keeps the crypto library's parsed form of the key, made by
+// the crypto utilities on first use (thread-safe), so that a key is decoded once per object.
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 
 #include "platform/Bytes.h"
 
 namespace qor {
+
+namespace internal {
+class LibraryKey;
+struct LibraryKeySlot;
+}  // namespace internal
 
 class QORSecretKey {
  public:
@@ -30,8 +37,12 @@ class QORSecretKey {
   size_t keySize() const { return data_ ? data_->size() : 0; }
 
  private:
+  friend struct internal::LibraryKeySlot;
+
   platform::OptBytes data_;
   int type_;
+  mutable std::mutex libraryKeyMutex_;
+  mutable std::shared_ptr<internal::LibraryKey> libraryKey_;
 };
 
 }  // namespace qor

@@ -1,5 +1,7 @@
 #include "common/request/QORBaseRequest.h"
 
+#include <mutex>
+
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/crypto/QORCryptUtilsSymmetric.h"
@@ -7,6 +9,27 @@
 #include "common/storage/QORCommonData.h"
 
 namespace qor {
+namespace {
+
+// The server's key for the stored text: one key object per stored value, so the key is decoded
+// once for all the requests sealed under it rather than once per request. The text is still read
+// for every request, so a new value takes effect at once.
+std::shared_ptr<QORSecretKey> serverKeyFor(const std::optional<std::string>& text) {
+  struct Kept {
+    std::mutex mutex;
+    std::optional<std::string> text;
+    std::shared_ptr<QORSecretKey> key;
+  };
+  static auto* kept = new Kept;  // never destroyed: a request during exit stays safe
+  std::lock_guard lock(kept->mutex);
+  if (!kept->key || kept->text != text) {
+    kept->key = QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(text);
+    kept->text = text;
+  }
+  return kept->key;
+}
+
+}  // namespace
 
 std::shared_ptr<QORBaseRequest> QORBaseRequest::create() {
   return std::shared_ptr<QORBaseRequest>(new QORBaseRequest());
@@ -28,7 +51,7 @@ std::optional<platform::Json> QORBaseRequest::requestDictionary() const {
 std::optional<std::string> QORBaseRequest::encryptedHeader() const {
   std::optional<platform::Json> plain = header_ ? header_->requestDictionary() : std::nullopt;
   platform::OptBytes bytes = QORJsonByteObjectConverter::dataFromDictionary(plain);
-  auto serverKey = QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(QORCommonData::pubVtnBase64());
+  auto serverKey = serverKeyFor(QORCommonData::pubVtnBase64());
   return QORCryptUtilsB64::encodeDataToString(QORCryptUtilsAsymmetric::encryptData(bytes, serverKey));
 }
 

@@ -33,6 +33,24 @@ int64_t defaultCodePlus(int64_t code) {
   return QORErrorDefaultCode + code;
 }
 
+bool hasErrorMember(const std::optional<platform::Json>& answer) { return answer && answer->contains("error"); }
+
+// The error of a failed answer from the answer already parsed (nullopt: not a JSON object).
+platform::Error errorFromAnswer(const std::optional<platform::Json>& answer, const std::optional<platform::Error>& error) {
+  if (error) {
+    return QORError::errorWithCode(defaultCodePlus(error->code), error, error->localizedDescription());
+  }
+  int64_t code = 0;
+  std::optional<std::string> description;
+  if (answer) {
+    if (const platform::Json* object = platform::member(*answer, "error"); object && object->is_object()) {
+      code = integerValueForKey(*object, "code").value_or(0);
+      description = platform::stringMember(*object, "message");
+    }
+  }
+  return QORError::errorWithCode(defaultCodePlus(code), std::nullopt, description);
+}
+
 }  // namespace
 
 namespace internal {
@@ -111,32 +129,28 @@ void QORNetworkingUtils::useWebSocket(const platform::URLRequest& request, bool 
 void QORNetworkingUtils::finishDataTaskWithData(const platform::OptBytes& data,
                                                 const std::optional<platform::Error>& error, int64_t statusCode,
                                                 const QORNetworkingCompletion& completion) {
-  if (statusCode == 101 || statusCode == 200 || (statusCode == 400 && !isPlainODataError(data))) {
+  if (statusCode == 101 || statusCode == 200) {
     completion(data, std::nullopt);
     return;
   }
-  completion(data, errorFromServerResponse(data, error));
+  // Parsed once for both the 400 test and the error's code and message; a transport error alone
+  // makes the error of an answer that is not a 400.
+  std::optional<platform::Json> answer;
+  if (statusCode == 400 || !error) answer = QORJsonByteObjectConverter::dictionaryFromData(data);
+  if (statusCode == 400 && !hasErrorMember(answer)) {
+    completion(data, std::nullopt);
+    return;
+  }
+  completion(data, errorFromAnswer(answer, error));
 }
 
 bool QORNetworkingUtils::isPlainODataError(const platform::OptBytes& data) {
-  auto dictionary = QORJsonByteObjectConverter::dictionaryFromData(data);
-  return dictionary && dictionary->contains("error");
+  return hasErrorMember(QORJsonByteObjectConverter::dictionaryFromData(data));
 }
 
 platform::Error QORNetworkingUtils::errorFromServerResponse(const platform::OptBytes& data,
                                                             const std::optional<platform::Error>& error) {
-  if (error) {
-    return QORError::errorWithCode(defaultCodePlus(error->code), error, error->localizedDescription());
-  }
-  int64_t code = 0;
-  std::optional<std::string> description;
-  if (auto dictionary = QORJsonByteObjectConverter::dictionaryFromData(data)) {
-    if (const platform::Json* object = platform::member(*dictionary, "error"); object && object->is_object()) {
-      code = integerValueForKey(*object, "code").value_or(0);
-      description = platform::stringMember(*object, "message");
-    }
-  }
-  return QORError::errorWithCode(defaultCodePlus(code), std::nullopt, description);
+  return errorFromAnswer(error ? std::nullopt : QORJsonByteObjectConverter::dictionaryFromData(data), error);
 }
 
 bool QORNetworkingUtils::hasWebsocketError() { return internal::websocketFailureFlag().load(); }

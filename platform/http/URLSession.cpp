@@ -27,7 +27,7 @@ using AnchorList = std::vector<std::string>;  // PEM texts
 // One transfer in flight: the curl handle and everything its callbacks write into.
 struct Transfer {
   std::shared_ptr<URLSessionDataTask> task;
-  CurlEasy easy;
+  std::unique_ptr<CurlEasy> easy;
   CurlHeaderList headers;
   Bytes body;
   Bytes received;
@@ -113,6 +113,8 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
 
   void run();
   void begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout, std::shared_ptr<const AnchorList> anchors);
+  std::unique_ptr<CurlEasy> takeHandle();
+  void recycle(std::unique_ptr<CurlEasy> easy);
   std::optional<Error> configure(Transfer& transfer, double sessionTimeout);
   void complete(CURL* handle, CURLcode result);
   void cancelTransfer(uint64_t identifier);
@@ -132,8 +134,9 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
 
   CurlMulti multi_;
   std::thread thread_;
-  // Only the session thread touches the transfers.
+  // Only the session thread touches the transfers and the idle handles.
   std::map<CURL*, std::unique_ptr<Transfer>> active_;
+  std::vector<std::unique_ptr<CurlEasy>> idleHandles_;
 };
 
 void SessionEngine::run() {
@@ -183,11 +186,12 @@ void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessi
   auto transfer = std::make_unique<Transfer>();
   transfer->task = std::move(task);
   transfer->anchors = std::move(anchors);
+  transfer->easy = takeHandle();
   if (auto error = configure(*transfer, sessionTimeout)) {
     transfer->task->finish(std::nullopt, std::nullopt, std::move(error));
     return;
   }
-  CURL* handle = transfer->easy.get();
+  CURL* handle = transfer->easy->get();
   if (curl_multi_add_handle(multi_.get(), handle) != CURLM_OK) {
     transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorUnknown, "cannot add the transfer"));
     return;
@@ -195,24 +199,49 @@ void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessi
   active_.emplace(handle, std::move(transfer));
 }
 
+// Easy handles outlive their transfers: what is the same for every transfer is set once, when the
+// handle is made, and a finished transfer's handle serves the next one.
+std::unique_ptr<CurlEasy> SessionEngine::takeHandle() {
+  if (!idleHandles_.empty()) {
+    auto easy = std::move(idleHandles_.back());
+    idleHandles_.pop_back();
+    easy->clearFailure();
+    return easy;
+  }
+  auto easy = std::make_unique<CurlEasy>();
+  if (!*easy) return easy;
+  easy->set(CURLOPT_PROTOCOLS_STR, "http,https");
+  easy->set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  easy->set(CURLOPT_FOLLOWLOCATION, 1L);
+  easy->set(CURLOPT_MAXREDIRS, 16L);
+  easy->set(CURLOPT_NOSIGNAL, 1L);
+  easy->set(CURLOPT_ACCEPT_ENCODING, "");
+  easy->set(CURLOPT_SSL_VERIFYPEER, 1L);
+  easy->set(CURLOPT_SSL_VERIFYHOST, 2L);
+  easy->set(CURLOPT_XFERINFOFUNCTION, &SessionEngine::onProgress);
+  easy->set(CURLOPT_WRITEFUNCTION, &SessionEngine::onBody);
+  easy->set(CURLOPT_HEADERFUNCTION, &SessionEngine::onHeader);
+  return easy;
+}
+
+void SessionEngine::recycle(std::unique_ptr<CurlEasy> easy) {
+  constexpr size_t kMaxIdleHandles = 8;
+  if (easy && *easy && idleHandles_.size() < kMaxIdleHandles) idleHandles_.push_back(std::move(easy));
+}
+
 std::optional<Error> SessionEngine::configure(Transfer& transfer, double sessionTimeout) {
   const URLRequest& request = transfer.task->originalRequest();
   if (!request.url()) return urlError(kURLErrorBadURL);
   const std::string& scheme = request.url()->scheme();
   if (scheme != "http" && scheme != "https") return urlError(kURLErrorUnsupportedURL);
-  CurlEasy& easy = transfer.easy;
-  if (!easy) return urlError(kURLErrorUnknown, "cannot make a transfer");
+  if (!transfer.easy || !*transfer.easy) return urlError(kURLErrorUnknown, "cannot make a transfer");
+  CurlEasy& easy = *transfer.easy;
 
+  // Everything below is set for every transfer: a reused handle still holds the previous one's.
   easy.set(CURLOPT_URL, request.url()->absoluteString().c_str());
-  easy.set(CURLOPT_PROTOCOLS_STR, "http,https");
-  easy.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  easy.set(CURLOPT_FOLLOWLOCATION, 1L);
-  easy.set(CURLOPT_MAXREDIRS, 16L);
-  easy.set(CURLOPT_NOSIGNAL, 1L);
-  easy.set(CURLOPT_ACCEPT_ENCODING, "");
-  easy.set(CURLOPT_SSL_VERIFYPEER, 1L);
-  easy.set(CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!transfer.anchors->empty()) {
+  if (transfer.anchors->empty()) {
+    easy.set(CURLOPT_SSL_CTX_FUNCTION, static_cast<curl_ssl_ctx_callback>(nullptr));
+  } else {
     easy.set(CURLOPT_SSL_CTX_FUNCTION, &SessionEngine::onSSLContext);
     easy.set(CURLOPT_SSL_CTX_DATA, &transfer);
   }
@@ -226,17 +255,23 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
         std::chrono::duration<double>(timeout));
     transfer.lastActivity = std::chrono::steady_clock::now();
     easy.set(CURLOPT_NOPROGRESS, 0L);
-    easy.set(CURLOPT_XFERINFOFUNCTION, &SessionEngine::onProgress);
     easy.set(CURLOPT_XFERINFODATA, &transfer);
+  } else {
+    easy.set(CURLOPT_CONNECTTIMEOUT_MS, 0L);  // libcurl's default
+    easy.set(CURLOPT_NOPROGRESS, 1L);
   }
 
+  // Back to a plain GET first: setting a body also switches libcurl to POST, so the body goes
+  // before the switch back.
+  easy.set(CURLOPT_POSTFIELDS, static_cast<const char*>(nullptr));
+  easy.set(CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t{-1});
+  easy.set(CURLOPT_CUSTOMREQUEST, static_cast<const char*>(nullptr));
+  easy.set(CURLOPT_HTTPGET, 1L);
   const std::string& method = request.httpMethod();
   const OptBytes& body = request.httpBody();
-  if (method == "GET") {
-    easy.set(CURLOPT_HTTPGET, 1L);
-  } else if (method == "HEAD") {
+  if (method == "HEAD") {
     easy.set(CURLOPT_NOBODY, 1L);
-  } else {
+  } else if (method != "GET") {
     if (method != "POST") easy.set(CURLOPT_CUSTOMREQUEST, method.c_str());
     if (body || method == "POST") {
       if (body) transfer.body = *body;
@@ -264,9 +299,7 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
   if (!hasExpect) transfer.headers.append("Expect:");
   easy.set(CURLOPT_HTTPHEADER, transfer.headers.get());
 
-  easy.set(CURLOPT_WRITEFUNCTION, &SessionEngine::onBody);
   easy.set(CURLOPT_WRITEDATA, &transfer);
-  easy.set(CURLOPT_HEADERFUNCTION, &SessionEngine::onHeader);
   easy.set(CURLOPT_HEADERDATA, &transfer);
   easy.set(CURLOPT_PRIVATE, &transfer);
   if (easy.failure() != CURLE_OK) {
@@ -278,7 +311,7 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
 std::unique_ptr<Transfer> SessionEngine::detach(std::map<CURL*, std::unique_ptr<Transfer>>::iterator it) {
   auto transfer = std::move(it->second);
   active_.erase(it);
-  curl_multi_remove_handle(multi_.get(), transfer->easy.get());
+  curl_multi_remove_handle(multi_.get(), transfer->easy->get());
   return transfer;
 }
 
@@ -286,24 +319,33 @@ void SessionEngine::complete(CURL* handle, CURLcode result) {
   auto it = active_.find(handle);
   if (it == active_.end()) return;
   auto transfer = detach(it);
-  CurlEasy& easy = transfer->easy;
+  const CurlEasy& easy = *transfer->easy;
+  std::optional<HTTPURLResponse> response;
+  std::optional<Error> error;
   if (result != CURLE_OK) {
     int64_t code = transfer->timedOut ? kURLErrorTimedOut
                                       : urlErrorCodeFor(result, easy.osErrno(), easy.sslVerifyResult());
-    transfer->task->finish(std::nullopt, std::nullopt, urlError(code, curl_easy_strerror(result)));
-    return;
+    error = urlError(code, curl_easy_strerror(result));
+  } else {
+    response.emplace();
+    response->url = easy.effectiveURL();
+    response->statusCode = static_cast<int>(easy.responseCode());
+    response->headerFields = std::move(transfer->responseFields);
   }
-  HTTPURLResponse response;
-  response.url = easy.effectiveURL();
-  response.statusCode = static_cast<int>(easy.responseCode());
-  response.headerFields = std::move(transfer->responseFields);
-  transfer->task->finish(std::move(transfer->received), std::move(response), std::nullopt);
+  // Back to the idle handles before the completion runs, so a task it starts can take it.
+  recycle(std::move(transfer->easy));
+  if (error) {
+    transfer->task->finish(std::nullopt, std::nullopt, std::move(error));
+  } else {
+    transfer->task->finish(std::move(transfer->received), std::move(response), std::nullopt);
+  }
 }
 
 void SessionEngine::cancelTransfer(uint64_t identifier) {
   for (auto it = active_.begin(); it != active_.end(); ++it) {
     if (it->second->task->taskIdentifier() == identifier) {
       auto transfer = detach(it);
+      recycle(std::move(transfer->easy));
       transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorCancelled));
       return;
     }

@@ -177,7 +177,7 @@ OSStatus Keychain::injectedFailure(KeychainOperation operation, const KeychainQu
 }
 
 OSStatus Keychain::insertLocked(const KeychainItem& item, double now) {
-  sqlite::Statement insert(db_->handle(),
+  sqlite::Statement insert(*db_,
                            "INSERT INTO genp (service, account, sync, label, accessibility, data, cdat, mdat)"
                            " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
   insert.bind(1, std::string_view(item.service))
@@ -197,7 +197,7 @@ OSStatus Keychain::updateLocked(const KeychainQuery& query, const KeychainChange
   std::string sql = "UPDATE genp SET mdat = ?";
   if (changes.data) sql += ", data = ?";
   if (changes.accessibility) sql += ", accessibility = ?";
-  sqlite::Statement statement(db_->handle(), sql + filter.clause);
+  sqlite::Statement statement(*db_, sql + filter.clause);
   int index = 0;
   statement.bind(++index, now);
   if (changes.data) statement.bind(++index, *changes.data);
@@ -253,7 +253,7 @@ OSStatus Keychain::find(const KeychainQuery& query) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(db_->handle(), "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
+  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) return errSecSuccess;
   return statement.status() ? statement.status() : errSecItemNotFound;
@@ -264,7 +264,7 @@ OSStatus Keychain::copyData(const KeychainQuery& query, Bytes& data) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(db_->handle(),
+  sqlite::Statement statement(*db_,
                               "SELECT data FROM genp" + filter.clause + " ORDER BY sync, service, account LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) {
@@ -280,7 +280,7 @@ OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<Keycha
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
   sqlite::Statement statement(
-      db_->handle(), "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
+      *db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
                          " ORDER BY service, account, sync");
   bindFilter(statement, filter, 0);
   std::vector<KeychainAttributes> found;
@@ -303,7 +303,7 @@ OSStatus Keychain::remove(const KeychainQuery& query) {
   if (transaction.beginStatus()) return transaction.beginStatus();
   Filter filter = filterFor(query);
   {
-    sqlite::Statement statement(db_->handle(), "DELETE FROM genp" + filter.clause);
+    sqlite::Statement statement(*db_, "DELETE FROM genp" + filter.clause);
     bindFilter(statement, filter, 0);
     statement.step();
     if (statement.status()) return statement.status();

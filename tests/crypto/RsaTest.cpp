@@ -171,25 +171,7 @@ TEST_F(Rsa, UnusableKeysGiveNil) {
 }
 
 TEST_F(Rsa, PrivateKeyFailingValidationGivesNil) {
-  // A well-formed PKCS #8 key whose CRT coefficient does not fit its primes.
-  const char* script = R"(
-from cryptography.hazmat.primitives.asymmetric import rsa
-def tlv(tag, value):
-    n = len(value)
-    length = bytes([n]) if n < 128 else bytes([0x80 | ((n.bit_length() + 7) // 8)]) + n.to_bytes((n.bit_length() + 7) // 8, 'big')
-    return bytes([tag]) + length + value
-def integer(x):
-    return tlv(2, x.to_bytes(x.bit_length() // 8 + 1, 'big'))
-k = rsa.generate_private_key(65537, 2048).private_numbers()
-p = k.public_numbers
-fields = [0, p.n, p.e, k.d, k.p, k.q, k.dmp1, k.dmq1, k.iqmp + 1]
-rsa_key = tlv(0x30, b''.join(integer(x) for x in fields))
-alg = tlv(0x30, tlv(6, bytes.fromhex('2a864886f70d010101')) + b'\x05\x00')
-print(tlv(0x30, integer(0) + alg + tlv(4, rsa_key)).hex())
-)";
-  const auto lines = cryptotest::runPeer(script);
-  ASSERT_EQ(lines.size(), 1u);
-  const auto key = keyOver(hex(lines[0].c_str()));
+  const auto key = keyOver(cryptotest::privateKeyFailingValidation());
   EXPECT_FALSE(QORCryptUtilsAsymmetric::decryptData(Bytes(256, 0x01), key));
 }
 

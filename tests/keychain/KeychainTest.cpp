@@ -265,6 +265,56 @@ TEST(KeychainFile, TheProcessKeychainFollowsTheEnvironment) {
   EXPECT_EQ(secretOf(*Keychain::openFile(path), query("s", "a")), "x");
 }
 
+// Statements are kept and used again: one that still held its read would keep the connection on an
+// old snapshot of the file, blind to what another connection (or process) wrote since.
+TEST(KeychainFile, EveryReadSeesWhatAnotherConnectionWroteBeforeIt) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "k.sqlite").string();
+  auto reader = Keychain::openFile(path);
+  auto writer = Keychain::openFile(path);
+  ASSERT_EQ(writer->add(item("s", "a", "v0")), 0);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_EQ(secretOf(*reader, query("s", "a")), "v" + std::to_string(round - 1));
+    EXPECT_EQ(reader->find(query("s", "a")), errSecSuccess);
+    std::vector<KeychainAttributes> found;
+    EXPECT_EQ(reader->copyAttributes(query("s", std::nullopt), found), errSecSuccess);
+    ASSERT_EQ(writer->update(query("s", "a"), {bytesFromString("v" + std::to_string(round)), std::nullopt}), 0);
+    ASSERT_EQ(writer->add(item("s", "b" + std::to_string(round), "x")), 0);
+    found.clear();
+    EXPECT_EQ(reader->copyAttributes(query("s", std::nullopt), found), errSecSuccess);
+    EXPECT_EQ(found.size(), static_cast<size_t>(round + 1));
+  }
+  EXPECT_EQ(reader->remove(query("s", "a")), errSecSuccess);
+  EXPECT_EQ(writer->find(query("s", "a")), errSecItemNotFound);
+}
+
+// More distinct queries than the connection keeps statements for, twice over: a statement that
+// left the cache or came back from it answers as a new one would.
+TEST(Keychain, AnswersEveryShapeOfQueryAgainAndAgain) {
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add({"s", "a", false, std::nullopt, std::string("ak"), bytesFromString("1")}), 0);
+  ASSERT_EQ(k->add({"s", "b", true, std::nullopt, std::string("ak"), bytesFromString("2")}), 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int shape = 0; shape < 16; ++shape) {
+      SCOPED_TRACE(testing::Message() << "pass " << pass << ", shape " << shape);
+      KeychainQuery q{shape & 1 ? std::optional<std::string>("s") : std::nullopt,
+                      shape & 2 ? std::optional<std::string>("b") : std::nullopt,
+                      shape & 4 ? KeychainSynchronizable::Yes : KeychainSynchronizable::Any,
+                      shape & 8 ? std::optional<std::string>("ak") : std::nullopt};
+      const bool onlyB = (shape & 2) || (shape & 4);
+      Bytes data;
+      ASSERT_EQ(k->copyData(q, data), errSecSuccess);
+      EXPECT_EQ(stringFromBytes(data), onlyB ? "2" : "1");
+      std::vector<KeychainAttributes> found;
+      ASSERT_EQ(k->copyAttributes(q, found), errSecSuccess);
+      EXPECT_EQ(found.size(), onlyB ? 1u : 2u);
+      EXPECT_EQ(k->find(q), errSecSuccess);
+      EXPECT_EQ(k->update(q, {std::nullopt, std::string("ak")}), errSecSuccess);
+    }
+  }
+}
+
 TEST(KeychainFile, ThreadsSharingOneKeychainLoseNoWrite) {
   qortest::TempDir dir;
   auto k = Keychain::openFile((dir.path() / "k.sqlite").string());

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
 #include "platform/Bytes.h"
 #include "platform/Digest.h"
 #include "platform/Random.h"
@@ -39,6 +44,46 @@ TEST(Random, GivesTheAskedLengthAndDoesNotRepeat) {
   EXPECT_EQ(a->size(), 16u);
   EXPECT_NE(*a, *b);
   EXPECT_EQ(platform::secureRandomBytes(0), platform::Bytes{});
+}
+
+// 32 bytes drawn in a forked child, or nullopt when the child failed.
+std::optional<platform::Bytes> drawInChild() {
+  int fds[2];
+  if (pipe(fds) != 0) return std::nullopt;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    auto bytes = platform::secureRandomBytes(32);
+    const bool sent = bytes && write(fds[1], bytes->data(), bytes->size()) == 32;
+    _exit(sent ? 0 : 1);
+  }
+  close(fds[1]);
+  platform::Bytes got(32);
+  size_t read = 0;
+  while (pid > 0 && read < got.size()) {
+    const ssize_t n = ::read(fds[0], got.data() + read, got.size() - read);
+    if (n <= 0) break;
+    read += static_cast<size_t>(n);
+  }
+  close(fds[0]);
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  if (read != got.size()) return std::nullopt;
+  return got;
+}
+
+// The generator is the process's, and its output depends on its state alone: children forked from
+// one state would repeat each other and the parent's next bytes unless each reseeds.
+TEST(Random, ForkedChildrenDrawStreamsOfTheirOwn) {
+  ASSERT_TRUE(platform::secureRandomBytes(16));  // the parent's generator runs before the forks
+  const auto first = drawInChild();
+  const auto second = drawInChild();
+  ASSERT_TRUE(first && second);
+  const auto parent = platform::secureRandomBytes(32);
+  ASSERT_TRUE(parent);
+  EXPECT_NE(*first, *second) << "two children of the same state";
+  EXPECT_NE(*first, *parent) << "a child and its parent";
+  EXPECT_NE(*second, *parent);
 }
 
 TEST(Bytes, HexRoundTripAndRejection) {

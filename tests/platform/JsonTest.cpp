@@ -59,6 +59,24 @@ TEST(Json, ReadsOnlyWellFormedObjectsAndArrays) {
   }
 }
 
+// The reader builds the value as it reads: every member and element lands in its own container.
+TEST(Json, ReadsEveryValueIntoItsPlace) {
+  const std::pair<const char*, Json> cases[] = {
+      {R"({"a":[1,{"b":[true,null,"x"]},[[]],-2.5],"c":{"d":{}},"e":18446744073709551615})",
+       Json{{"a", Json::array({1, Json{{"b", Json::array({true, nullptr, "x"})}}, Json::array({Json::array()}), -2.5})},
+            {"c", Json{{"d", Json::object()}}},
+            {"e", 18446744073709551615ULL}}},
+      {R"([{"k":1},{"k":2},[3,[4,[5]]],"t"])",
+       Json::array({Json{{"k", 1}}, Json{{"k", 2}}, Json::array({3, Json::array({4, Json::array({5})})}), "t"})},
+      {R"({"dup":1,"o":{"dup":[1]},"dup":2})", Json{{"dup", 2}, {"o", Json{{"dup", Json::array({1})}}}}},
+      {R"({"\u00e9\n":"\ud83d\ude00"})", Json{{"\xC3\xA9\n", "\xF0\x9F\x98\x80"}}},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(platform::JSONObjectWithString(text), expected) << text;
+    EXPECT_EQ(platform::JSONObjectWithData(platform::bytesFromString(text)), expected) << text;
+  }
+}
+
 TEST(Json, RefusesNestingDeeperThanTheStackAllows) {
   auto nested = [](size_t depth, const std::string& inner = "") {
     return std::string(depth, '[') + inner + std::string(depth, ']');

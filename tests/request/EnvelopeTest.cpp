@@ -145,6 +145,32 @@ TEST_F(EnvelopeTest, HeaderWithoutItsDictionarySealsTheEmptyMessage) {
   EXPECT_TRUE(plain->empty());
 }
 
+// The server's key object is kept while the stored text stays the same; a new text is read by the
+// very next request, and the key it names seals the header.
+TEST_F(EnvelopeTest, EachRequestSealsUnderTheServerKeyStoredAtThatTime) {
+  const auto otherKeys = qor::QORCryptUtilsAsymmetric::generateKeyPair();
+  ASSERT_TRUE(otherKeys);
+  const auto& firstKeys = *serverKeys_;
+  auto sealUnder = [](const std::shared_ptr<qor::QORKeyPair>& keys) {
+    QORCommonData::setPubVtnBase64(qor::QORCryptUtilsB64::encodeDataToString(keys->publicKey()->data()));
+    return qor::QORCryptUtilsB64::decodeString(makeRequest()->encryptedHeader());
+  };
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    for (bool first : {true, false, false, true}) {
+      const auto& keys = first ? firstKeys : otherKeys;
+      const OptBytes sealed = sealUnder(keys);
+      ASSERT_TRUE(sealed);
+      const OptBytes plain = qor::QORCryptUtilsAsymmetric::decryptData(sealed, keys->privateKey());
+      ASSERT_TRUE(plain);
+      EXPECT_TRUE(qor::QORJsonByteObjectConverter::dictionaryFromData(plain));
+      EXPECT_NE(qor::QORCryptUtilsAsymmetric::decryptData(sealed, (first ? otherKeys : firstKeys)->privateKey()), plain);
+    }
+  }
+  QORCommonData::setPubVtnBase64(std::nullopt);
+  EXPECT_FALSE(makeRequest()->encryptedHeader()) << "no stored key, no header";
+}
+
 TEST_F(EnvelopeTest, EveryRequestHasAFreshKeyAndIV) {
   auto a = qor::QORBaseRequestHeader::create(900);
   auto b = qor::QORBaseRequestHeader::create(900);

@@ -149,6 +149,44 @@ TEST(PerMessageDeflate, CapsTheInflatedSize) {
   EXPECT_EQ(std::get<qor::WSError>(r2).code(), 1009);
 }
 
+// Inflated bytes go straight into the message, which grows as it must; a message exactly at the cap
+// passes whole, one byte more fails, whether it comes in one frame or in three.
+TEST(PerMessageDeflate, TheCapIsExactAndTheMessageWhole) {
+  auto sender = negotiated("permessage-deflate; client_max_window_bits=15; client_no_context_takeover");
+  std::mt19937 rng(1009);
+  for (size_t n : {1, 1000, 100000, 3000000}) {
+    Bytes message(n);
+    // Mostly runs, so a little input becomes much output and the message grows many times.
+    for (size_t i = 0; i < n; ++i) message[i] = i % 997 == 0 ? static_cast<uint8_t>(rng()) : 'q';
+    const Bytes compressed = sender->compress(message).value();
+    for (size_t frames : {1, 3}) {
+      for (uint64_t cap : {uint64_t{n}, uint64_t{n - 1}}) {
+        SCOPED_TRACE(testing::Message() << n << " bytes, " << frames << " frames, cap " << cap);
+        auto receiver = negotiated("permessage-deflate; server_no_context_takeover");
+        receiver->setMaximumInflatedSize(cap);
+        Bytes out;
+        std::optional<int> failure;
+        for (size_t f = 0; f < frames && !failure; ++f) {
+          const size_t from = compressed.size() * f / frames, to = compressed.size() * (f + 1) / frames;
+          auto part = receiver->decompress(Bytes(compressed.begin() + from, compressed.begin() + to), f + 1 == frames);
+          if (auto* error = std::get_if<qor::WSError>(&part)) {
+            failure = error->code();
+          } else {
+            const Bytes& bytes = std::get<Bytes>(part);
+            out.insert(out.end(), bytes.begin(), bytes.end());
+          }
+        }
+        if (cap == n) {
+          EXPECT_FALSE(failure);
+          EXPECT_EQ(out, message);
+        } else {
+          EXPECT_EQ(failure, 1009);
+        }
+      }
+    }
+  }
+}
+
 TEST(PerMessageDeflate, FailsWithoutAnInflaterAndSendsPlainWithoutADeflater) {
   WSCompression none;
   auto result = none.decompress(hex("f248cdc9c90700"), true);

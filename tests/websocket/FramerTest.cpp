@@ -273,6 +273,29 @@ TEST(FrameWriter, MasksClientFramesWithTheKeyItWrites) {
   }
 }
 
+// RFC 6455 5.3, byte by byte: octet i of the payload is XORed with octet i % 4 of the key. The
+// codec masks and unmasks a word at a time, so every length around the word and block sizes counts.
+TEST(FrameWriter, MasksEveryPayloadLengthAsTheRfcDefinesIt) {
+  auto framer = qor::WSFramer::create(false);
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n <= 72; ++n) lengths.push_back(n);
+  for (size_t n : {125, 126, 127, 1000, 4097, 65535, 65536, 65537}) lengths.push_back(n);
+  for (size_t n : lengths) {
+    SCOPED_TRACE(n);
+    const Bytes payload = repeatBytes(n);
+    const Bytes wire = framer->createWriteFrame(FrameOpCode::binaryFrame, payload, false);
+    const size_t keyAt = n <= 125 ? 2 : (n <= 0xFFFF ? 4 : 10);
+    ASSERT_EQ(wire.size(), keyAt + 4 + n);
+    for (size_t i = 0; i < n; ++i) {
+      ASSERT_EQ(wire[keyAt + 4 + i], payload[i] ^ wire[keyAt + i % 4]) << "byte " << i;
+    }
+    // Unmasking from anywhere in a buffer, the key elsewhere in it, gives the payload back.
+    Bytes buffer = {0x55, 0x01, 0x02, 0x03, 0x04, 0x66};
+    for (size_t i = 0; i < n; ++i) buffer.push_back(payload[i] ^ buffer[1 + i % 4]);
+    EXPECT_EQ(qor::unmaskData(buffer.data(), 1, 6, n), payload);
+  }
+}
+
 TEST(FrameWriter, NeverUsesOneMaskingKeyForTwoFrames) {
   auto framer = qor::WSFramer::create(false);
   std::set<Bytes> keys;

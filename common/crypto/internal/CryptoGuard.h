@@ -25,7 +25,4 @@ auto guardCrypto(Body&& body) noexcept -> decltype(body()) {
   return {};
 }
 
-// Size of the seed of the random pool that each operation makes for itself.
-inline constexpr unsigned kRandomPoolSeedSize = 32;
-
 }  // namespace qor::internal

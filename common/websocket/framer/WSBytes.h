@@ -20,6 +20,9 @@ inline uint64_t readUint64(const uint8_t* p, size_t offset) {
 inline uint16_t readUint16(const platform::Bytes& b, size_t offset) { return readUint16(b.data(), offset); }
 inline uint64_t readUint64(const platform::Bytes& b, size_t offset) { return readUint64(b.data(), offset); }
 
+// XORs byte i of the range with key[i % 4] (RFC 6455 masking, its own inverse), a word at a time.
+void maskBytes(uint8_t* data, size_t length, const uint8_t key[4]);
+
 // Byte i of the result is p[offset + i] XOR p[maskStart + i % 4].
 platform::Bytes unmaskData(const uint8_t* p, size_t maskStart, size_t offset, size_t length);
 

@@ -66,7 +66,10 @@ platform::Bytes WSFramer::frameBytes(bool masked, FrameOpCode opcode, const plat
   const size_t n = payload.size();
   const size_t lengthBytes = n <= 125 ? 0 : (n <= 0xFFFF ? 2 : 8);
   const size_t headerSize = 2 + lengthBytes + (masked ? 4 : 0);
-  platform::Bytes frame(headerSize + n);
+  // The payload is copied in behind the header and masked where it lies; the frame's memory is
+  // never zero-filled first.
+  platform::Bytes frame(headerSize);
+  frame.reserve(headerSize + n);
   frame[0] = static_cast<uint8_t>(0x80 | static_cast<uint8_t>(opcode) | (isCompressed ? 0x40 : 0));
   if (lengthBytes == 0) {
     frame[1] = static_cast<uint8_t>(n);
@@ -77,15 +80,12 @@ platform::Bytes WSFramer::frameBytes(bool masked, FrameOpCode opcode, const plat
     frame[1] = 127;
     writeUint64(frame, 2, n);
   }
-  if (!masked) {
-    std::copy(payload.begin(), payload.end(), frame.begin() + static_cast<std::ptrdiff_t>(headerSize));
-    return frame;
+  if (masked) {
+    frame[1] |= 0x80;
+    if (!platform::secureRandomFill(frame.data() + 2 + lengthBytes, 4)) return {};
   }
-  frame[1] |= 0x80;
-  uint8_t* key = frame.data() + 2 + lengthBytes;
-  if (!platform::secureRandomFill(key, 4)) return {};
-  uint8_t* out = frame.data() + headerSize;
-  for (size_t i = 0; i < n; ++i) out[i] = payload[i] ^ key[i & 3];
+  frame.insert(frame.end(), payload.begin(), payload.end());
+  if (masked) maskBytes(frame.data() + headerSize, n, frame.data() + 2 + lengthBytes);
   return frame;
 }
 

@@ -47,6 +47,8 @@ class CurlEasy {
     return rc == CURLE_OK;
   }
   CURLcode failure() const { return failure_; }
+  // Forgets an earlier refusal, for a handle that serves another transfer.
+  void clearFailure() { failure_ = CURLE_OK; }
   long responseCode() const;
   std::string effectiveURL() const;
   long osErrno() const;

@@ -8,6 +8,12 @@
 #include "platform/keychain/KeychainStatus.h"
 
 namespace platform::sqlite {
+namespace {
+
+// More distinct texts than the keychain's queries make; beyond it the least recently used goes.
+constexpr size_t kMaxIdleStatements = 32;
+
+}  // namespace
 
 namespace {
 
@@ -49,11 +55,23 @@ int32_t statusFromSqlite(int resultCode) {
   }
 }
 
+Statement::Statement(Database& db, std::string_view sql) : cache_(&db), sql_(sql) {
+  int resultCode = SQLITE_OK;
+  stmt_ = db.take(sql_, resultCode);
+  record(resultCode);
+}
+
 Statement::Statement(sqlite3* db, std::string_view sql) {
   record(sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr));
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  if (cache_ && stmt_) {
+    cache_->giveBack(std::move(sql_), stmt_);
+  } else {
+    sqlite3_finalize(stmt_);
+  }
+}
 
 void Statement::record(int resultCode) {
   if (status_ == errSecSuccess) status_ = statusFromSqlite(resultCode);
@@ -136,7 +154,8 @@ std::unique_ptr<Database> Database::open(const std::optional<std::string>& path,
     }
   }
   sqlite3* db = nullptr;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+  // The owner serialises its calls, so SQLite need not lock the connection around each of them.
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
   int rc = sqlite3_open_v2(path ? path->c_str() : ":memory:", &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     status = statusFromSqlite(rc);
@@ -149,23 +168,56 @@ std::unique_ptr<Database> Database::open(const std::optional<std::string>& path,
   return std::unique_ptr<Database>(new Database(db));
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  for (const Idle& idle : idle_) sqlite3_finalize(idle.statement);
+  sqlite3_close(db_);
+}
 
 int32_t Database::exec(const char* sql) { return statusFromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
 
+int32_t Database::run(std::string_view sql) {
+  Statement statement(*this, sql);
+  statement.step();
+  return statement.status();
+}
+
+sqlite3_stmt* Database::take(const std::string& sql, int& resultCode) {
+  for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
+    if (it->sql != sql) continue;
+    sqlite3_stmt* statement = it->statement;
+    idle_.erase(std::next(it).base());
+    resultCode = SQLITE_OK;
+    return statement;
+  }
+  sqlite3_stmt* statement = nullptr;
+  resultCode = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+  return statement;
+}
+
+void Database::giveBack(std::string sql, sqlite3_stmt* statement) {
+  // Reset ends the statement's read of the store, so a kept statement holds no lock.
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  if (idle_.size() == kMaxIdleStatements) {
+    sqlite3_finalize(idle_.front().statement);
+    idle_.erase(idle_.begin());
+  }
+  idle_.push_back({std::move(sql), statement});
+}
+
 int64_t Database::changes() const { return sqlite3_changes64(db_); }
 
-WriteTransaction::WriteTransaction(Database& db) : db_(db), beginStatus_(db.exec("BEGIN IMMEDIATE")) {
+WriteTransaction::WriteTransaction(Database& db) : db_(db), beginStatus_(db.run("BEGIN IMMEDIATE")) {
   open_ = beginStatus_ == errSecSuccess;
 }
 
 WriteTransaction::~WriteTransaction() {
-  if (open_) db_.exec("ROLLBACK");
+  if (open_) db_.run("ROLLBACK");
 }
 
 int32_t WriteTransaction::commit() {
   if (!open_) return beginStatus_;
-  int32_t status = db_.exec("COMMIT");
+  int32_t status = db_.run("COMMIT");
   // A failed COMMIT may leave the transaction open; the destructor then rolls it back.
   open_ = status != errSecSuccess && !sqlite3_get_autocommit(db_.handle());
   return status;

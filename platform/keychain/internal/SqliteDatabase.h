@@ -2,7 +2,11 @@
 // transaction, each an RAII type. SQLite's result codes leave this layer only as keychain statuses
 // (statusFromSqlite), so the rest of the stand-in never sees a raw SQLite call or code.
 //
-// Not thread-safe: the owner serialises every use of one connection.
+// The connection keeps the statements it prepared (a few dozen SQL texts at most) and hands them
+// out again, reset, for the next statement of the same text, so a read costs no SQL compilation.
+//
+// Not thread-safe: the owner serialises every use of one connection (SQLite's own locking of the
+// connection is off).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Bytes.h"
 
@@ -21,8 +26,14 @@ namespace platform::sqlite {
 // The keychain status for a SQLite result code (0 for success, a row or done).
 int32_t statusFromSqlite(int resultCode);
 
+class Database;
+
 class Statement {
  public:
+  // A statement of the connection's cache: prepared on the first use of its text, reset and kept
+  // for the next use when this object goes away.
+  Statement(Database& db, std::string_view sql);
+  // A statement of its own, finalized with this object.
   Statement(sqlite3* db, std::string_view sql);
   ~Statement();
   Statement(const Statement&) = delete;
@@ -51,6 +62,8 @@ class Statement {
 
   sqlite3_stmt* stmt_ = nullptr;
   int32_t status_ = 0;
+  Database* cache_ = nullptr;  // where the statement goes back to
+  std::string sql_;            // its text, the cache's key
 };
 
 class Database {
@@ -64,13 +77,26 @@ class Database {
 
   // Runs statements without results; the keychain status of the first failure, or 0.
   int32_t exec(const char* sql);
+  // Runs one statement without results through the statement cache.
+  int32_t run(std::string_view sql);
   // Rows changed by the last insert, update or delete.
   int64_t changes() const;
   sqlite3* handle() const { return db_; }
 
  private:
+  friend class Statement;
+  struct Idle {
+    std::string sql;
+    sqlite3_stmt* statement;
+  };
+
   explicit Database(sqlite3* db) : db_(db) {}
+  // A kept statement of the text, or a new one (null when it does not prepare).
+  sqlite3_stmt* take(const std::string& sql, int& resultCode);
+  void giveBack(std::string sql, sqlite3_stmt* statement);
+
   sqlite3* db_;
+  std::vector<Idle> idle_;  // least recently used first
 };
 
 // A write transaction taken at once (BEGIN IMMEDIATE), so that two processes never both hold a

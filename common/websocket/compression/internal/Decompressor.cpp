@@ -8,6 +8,11 @@ namespace qor {
 namespace {
 constexpr uint8_t kTail[4] = {0x00, 0x00, 0xFF, 0xFF};
 constexpr size_t kMaxFeed = 1u << 30;
+// The output first reserved: several times the input, as text deflates, and never tiny. It is
+// handed to zlib (and so zero-filled first, as a vector must be) a step at a time, while it is warm.
+constexpr size_t kExpansionGuess = 8;
+constexpr size_t kMinimumRoom = 1024;
+constexpr size_t kRoomStep = 1024 * 1024;
 }  // namespace
 
 std::unique_ptr<Decompressor> Decompressor::create(int windowBits) {
@@ -23,16 +28,21 @@ Decompressor::~Decompressor() {
 }
 
 bool Decompressor::reset() {
+  streamEnded_ = false;
+  // The stream and its window stay allocated; only their state starts over.
+  if (inflateInitialized_ && inflateReset(&strm_) == Z_OK) return true;
   // inflateEnd frees the stream whatever it returns.
   if (inflateInitialized_) inflateEnd(&strm_);
   inflateInitialized_ = false;
   strm_ = z_stream{};
-  streamEnded_ = false;
   if (inflateInit2(&strm_, -windowBits_) != Z_OK) return false;
   inflateInitialized_ = true;
   return true;
 }
 
+// zlib writes straight into the end of `out`, which grows by doubling once its reserve is used; it
+// is never handed more room than one byte past the limit, and that byte tells a message that goes
+// over it.
 bool Decompressor::feed(const uint8_t* data, size_t size, platform::Bytes& out, uint64_t limit, bool& tooBig) {
   size_t pos = 0;
   do {
@@ -41,17 +51,24 @@ bool Decompressor::feed(const uint8_t* data, size_t size, platform::Bytes& out, 
     strm_.next_in = const_cast<Bytef*>(data + pos);
     strm_.avail_in = static_cast<uInt>(chunk);
     for (;;) {
-      strm_.next_out = buffer_.data();
-      strm_.avail_out = static_cast<uInt>(buffer_.size());
-      const int rc = inflate(&strm_, Z_NO_FLUSH);
-      const size_t produced = buffer_.size() - strm_.avail_out;
       // messageBytes_ never exceeds the limit, so the subtraction cannot wrap.
-      if (produced > limit - messageBytes_) {
+      const uint64_t allowed = limit - messageBytes_;
+      size_t room = out.capacity() - out.size();
+      if (room < kMinimumRoom) room = std::max(out.size(), kMinimumRoom);
+      room = std::min(room, kRoomStep);
+      if (allowed < room) room = static_cast<size_t>(allowed) + 1;
+      const size_t before = out.size();
+      out.resize(before + room);
+      strm_.next_out = out.data() + before;
+      strm_.avail_out = static_cast<uInt>(room);
+      const int rc = inflate(&strm_, Z_NO_FLUSH);
+      const size_t produced = room - strm_.avail_out;
+      out.resize(before + produced);
+      if (produced > allowed) {
         tooBig = true;
         return false;
       }
       messageBytes_ += produced;
-      out.insert(out.end(), buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(produced));
       if (rc == Z_STREAM_END) {
         streamEnded_ = true;
         return true;
@@ -67,6 +84,8 @@ bool Decompressor::feed(const uint8_t* data, size_t size, platform::Bytes& out, 
 
 DecompressResult Decompressor::decompress(const platform::Bytes& data, bool finish, uint64_t limit) {
   platform::Bytes out;
+  const uint64_t allowed = limit - std::min(limit, messageBytes_);
+  out.reserve(static_cast<size_t>(std::min<uint64_t>({data.size() * kExpansionGuess + kMinimumRoom, allowed + 1, kMaxFeed})));
   bool tooBig = false;
   bool ok = feed(data.data(), data.size(), out, limit, tooBig);
   if (ok && finish) ok = feed(kTail, sizeof kTail, out, limit, tooBig);

@@ -2,7 +2,6 @@
 // Not thread-safe; owned by one WSCompression and used on the codec's queue.
 #pragma once
 
-#include <array>
 #include <memory>
 
 #include <zlib.h>
@@ -22,7 +21,7 @@ class Decompressor {
   // Inflates one frame's payload; with `finish`, also the 00 00 FF FF tail the sender removed.
   // Output above `limit` bytes (counted over the whole message) fails with 1009.
   DecompressResult decompress(const platform::Bytes& data, bool finish, uint64_t limit);
-  // Ends and reopens the stream, dropping its window; false when zlib cannot reopen it.
+  // Starts the stream over, dropping its window; false when zlib cannot start it again.
   bool reset();
 
   int windowBits() const { return windowBits_; }
@@ -32,7 +31,6 @@ class Decompressor {
   bool feed(const uint8_t* data, size_t size, platform::Bytes& out, uint64_t limit, bool& tooBig);
 
   z_stream strm_{};
-  std::array<uint8_t, 8192> buffer_{};
   bool inflateInitialized_ = false;
   // The peer ended its deflate stream (a final block); the rest of the message is ignored and
   // the stream starts over with the next one.

@@ -1,0 +1,40 @@
+#include "tools/bench/BenchSupport.h"
+
+#include <cryptopp/filters.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/crypto/QORCryptUtilsAsymmetric.h"
+#include "common/crypto/internal/LibraryKeys.h"
+
+namespace qorbench {
+
+const qor::QORKeyPair& rsaKeyPair() {
+  static const std::shared_ptr<qor::QORKeyPair> pair = qor::QORCryptUtilsAsymmetric::generateKeyPair();
+  check(pair != nullptr, "RSA key generation");
+  return *pair;
+}
+
+template <class Key>
+static Key load(const platform::Bytes& der) {
+  Key key;
+  CryptoPP::ArraySource source(der.data(), der.size(), true);
+  key.Load(source);
+  return key;
+}
+
+CryptoPP::RSA::PrivateKey cryptoppPrivateKey(const platform::Bytes& der) { return load<CryptoPP::RSA::PrivateKey>(der); }
+CryptoPP::RSA::PublicKey cryptoppPublicKey(const platform::Bytes& der) { return load<CryptoPP::RSA::PublicKey>(der); }
+
+void forgetValidatedKeys() { qor::internal::validatedPrivateKeys().clear(); }
+
+bool check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "qor_bench: %s failed\n", what);
+    std::exit(1);
+  }
+  return ok;
+}
+
+}  // namespace qorbench
