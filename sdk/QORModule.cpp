@@ -117,6 +117,12 @@ void presentEnrollmentScreen(const std::shared_ptr<QOREnrollmentViewController>&
                                            [screen, attemptsLeft] { presentEnrollmentScreen(screen, attemptsLeft - 1); });
 }
 
+std::shared_ptr<KivApi> storedKivApi() {
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  return state.kivApiImpl;
+}
+
 void setTopScreenDataHidden(bool hidden) {
   if (auto secure = std::dynamic_pointer_cast<QORSecurityProtocol>(topViewController())) secure->setDataHidden(hidden);
 }
@@ -160,22 +166,34 @@ void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, 
 
 void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId, std::shared_ptr<ResourceProvider>,
                                             std::shared_ptr<platform::ViewController>, AuthorizationCompletion completion) {
-  // TODO(lead): the native presentation (UIManager) is wired in here.
+  // NOT WIRED YET: the native presentation (UIManager) takes over here: dismiss what the key
+  // window's root presents, make the manager with the theme, session, stored module, provider,
+  // loader and completion, keep it with setUiManager, start it. Until then the run fails with 44
+  // and sends nothing.
   platform::systemLog("QORModule: no native presentation in this build; authorization of session " +
                       std::to_string(sessionId) + " ends with status 44");
   platform::MainQueue::shared()->post([completion = std::move(completion)] {
-    if (completion) completion(true, QORStatusInternalCommonError, nullptr);
+    if (completion) completion(false, QORStatusInternalCommonError, nullptr);
   });
 }
 
 void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId,
                                             KivAuthorizationCompletion completion) {
-  // TODO(lead): the cross-platform bridge (KivCommunicator) is wired in here.
-  platform::systemLog("QORModule: no cross-platform bridge in this build; authorization of session " +
-                      std::to_string(sessionId) + " ends with status 44");
-  platform::MainQueue::shared()->post([completion = std::move(completion)] {
-    if (completion) completion(true, QORStatusInternalCommonError);
-  });
+  auto failAtOnce = [&completion](const std::string& why) {
+    platform::systemLog("QORModule: " + why + "; status 44");
+    // Cancelled, as the bridge reports a run that ended before any approval.
+    platform::MainQueue::shared()->post([completion = std::move(completion)] {
+      if (completion) completion(true, QORStatusInternalCommonError);
+    });
+  };
+  // Without a module nothing would ever show the transaction or answer it, and the run would wait
+  // forever; it fails before anything is sent.
+  auto kivApiImpl = storedKivApi();
+  if (!kivApiImpl) return failAtOnce("a cross-platform authorization needs a module set up with update");
+  // NOT WIRED YET: the cross-platform bridge (KivCommunicator made with the session, kivApiImpl and
+  // the completion, then started) takes over here. Until then the run fails with 44 and sends nothing.
+  failAtOnce("no cross-platform bridge in this build; authorization of session " + std::to_string(sessionId) +
+             " ends");
 }
 
 void QORModule::update(std::shared_ptr<KivApi> kivApiImpl) {

@@ -501,6 +501,21 @@ TEST_F(FacadeTest, EachModuleIsPreparedWithAFreshEngineIdAndChannelNameAndItsFon
   QORModule::update(nullptr);
 }
 
+// Without a module nothing would show the transaction, and the run would wait for an answer forever.
+TEST_F(FacadeTest, ACrossPlatformAuthorizationWithoutAModuleFailsWith44BeforeAnythingIsSent) {
+  enrollDevice();
+  const size_t sentBefore = server_->requests().size();
+  QORModule::update(nullptr);
+  std::vector<std::pair<bool, QORStatus>> heard;
+  QORModule::startAuthorizationWithTheme(qor::QORTheme::create(), 70001,
+                                         [&](bool cancelled, QORStatus s) { heard.emplace_back(cancelled, s); });
+  EXPECT_TRUE(heard.empty()) << "the completion runs on a later turn of the main queue";
+  waitFor([&] { return !heard.empty(); });
+  linger();
+  EXPECT_EQ(heard, (std::vector<std::pair<bool, QORStatus>>{{true, 44}}));
+  EXPECT_EQ(server_->requests().size(), sentBefore);
+}
+
 TEST_F(FacadeTest, TheLifeCycleHooksHideAndShowTheDataOfTheScreenOnTop) {
   platform::HeadlessWindow screen;
   auto pin = qor::QORPinViewController::controllerWithTheme(qor::QORTheme::create(), nullptr, false,
@@ -511,13 +526,13 @@ TEST_F(FacadeTest, TheLifeCycleHooksHideAndShowTheDataOfTheScreenOnTop) {
     for (const auto& slot : pin->pinArray()) hidden.push_back(slot->isHidden());
     return hidden;
   };
-  const std::vector<bool> shown(pin->pinArray().size(), false), covered(pin->pinArray().size(), true);
   auto& app = platform::Application::shared();
 
   QORModule::onApplicationWillResignActive(app);  // a plain screen on top: nothing to hide
   screen.root()->presentViewController(pin, false);
   ASSERT_TRUE(screen.settle());
   ASSERT_FALSE(pin->pinArray().empty());
+  const std::vector<bool> shown(pin->pinArray().size(), false), covered(pin->pinArray().size(), true);
   EXPECT_EQ(slotsHidden(), shown);
   QORModule::onApplicationWillResignActive(app);
   EXPECT_EQ(slotsHidden(), covered);

@@ -12,17 +12,23 @@ namespace {
 
 // The transaction as the bridge describes it: header, text, PIN length and the payments.
 std::string describe(const qor::Parcel& parcel) {
-  const auto packed = platform::Json::parse(parcel.pack(), nullptr, false);
-  const auto ui = platform::Json::parse(packed.value("data", platform::Json::object()).value("uiJsonProperties", ""),
-                                        nullptr, false);
+  // Only what has the expected type is shown: the text comes from the server.
+  const auto member = [](const platform::Json& object, const char* key) {
+    return object.is_object() && object.contains(key) ? object[key] : platform::Json();
+  };
+  const auto properties = member(member(platform::Json::parse(parcel.pack(), nullptr, false), "data"), "uiJsonProperties");
+  const auto ui = properties.is_string() ? platform::Json::parse(properties.get<std::string>(), nullptr, false)
+                                         : platform::Json();
   if (!ui.is_object()) return "(a transaction the module cannot read: " + parcel.pack() + ")";
-  std::string text = "[cross-platform module] " + ui.value("argGuiHeader", std::string()) + ": " +
-                     ui.value("argGuiText", std::string()) + "\n";
-  const auto data = ui.value("argGuiData", platform::Json::object());
-  for (const auto& payment : data.value("payments", platform::Json::array())) {
-    text += "  payment " + payment.dump() + "\n";
+  const auto header = member(ui, "argGuiHeader"), guiText = member(ui, "argGuiText");
+  std::string text = "[cross-platform module] " + (header.is_string() ? header.get<std::string>() : "") + ": " +
+                     (guiText.is_string() ? guiText.get<std::string>() : "") + "\n";
+  const auto payments = member(member(ui, "argGuiData"), "payments");
+  if (payments.is_array()) {
+    for (const auto& payment : payments) text += "  payment " + payment.dump() + "\n";
   }
-  text += "  PIN of " + std::to_string(ui.value("pinLength", 0)) + " digits";
+  const auto pinLength = member(ui, "pinLength");
+  text += "  PIN of " + (pinLength.is_number_integer() ? pinLength.dump() : "?") + " digits";
   return text;
 }
 

@@ -62,7 +62,8 @@ std::string summaryText(const std::shared_ptr<qor::TransactionInfo>& info) {
 std::string themeText(const std::shared_ptr<qor::QORTheme>& theme) {
   if (!theme) return "no theme";
   std::string text = "theme \"" + theme->title().value_or("") + "\":";
-  for (const auto& [key, value] : theme->dictonary().value_or(platform::Json::object()).items()) {
+  const platform::Json colours = theme->dictonary().value_or(platform::Json::object());
+  for (const auto& [key, value] : colours.items()) {
     text += " " + key + "=" + (value.is_string() ? value.get<std::string>() : value.dump());
   }
   return text;
