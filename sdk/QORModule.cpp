@@ -167,9 +167,10 @@ void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, 
 void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId, std::shared_ptr<ResourceProvider>,
                                             std::shared_ptr<platform::ViewController>, AuthorizationCompletion completion) {
   // NOT WIRED YET: the native presentation (UIManager) takes over here: dismiss what the key
-  // window's root presents, make the manager with the theme, session, stored module, provider,
-  // loader and completion, keep it with setUiManager, start it. Until then the run fails with 44
-  // and sends nothing.
+  // window's root presents, make the manager with the theme, session, storedKivApi(), provider,
+  // loader and completion, keep it with setUiManager, start it. The manager it replaces must still
+  // call its own completion (its cancelled flag, a failure status), or that app never hears back.
+  // Until then the run fails with 44 and sends nothing.
   platform::systemLog("QORModule: no native presentation in this build; authorization of session " +
                       std::to_string(sessionId) + " ends with status 44");
   platform::MainQueue::shared()->post([completion = std::move(completion)] {
