@@ -15,6 +15,9 @@ Control: one JSON command per line on standard input, one JSON answer per line o
     {"cmd": "enroll", ...}                       install an enrolled device (see below)
     {"cmd": "hashCodes", "records": [...]}       the 32-bit hash code of each record dictionary
     {"cmd": "offerTenant", ...}                  a tenant that a linking code links (see below)
+    {"cmd": "sealForDevice", "installationId": "...", "data": "<Base64>"}
+                                                 the data sealed (RSA PKCS #1 v1.5) under the utility
+                                                 key that the device's enrollment sent: {"sealed"}
     {"cmd": "quit"}                              stop (end of input stops too)
 
 A script entry applies to the next action request (FIFO); with "type" it waits for a request of
@@ -57,6 +60,19 @@ by external identifier.
 
 WebSocket: the same envelopes as text messages on "ws" (wss://127.0.0.1:<port>/ws, python3-websockets,
 the same certificate); see the WebSocket section.
+
+Demo endpoints (the demo host app plays the bank's backend with them; a real server pushes the session
+identifier, this one answers it), POST with a JSON body, answers JSON ({"error": {...}} with 400):
+    /demo/transaction {"installationId": "...", "kind": "confirm" | "pin" | "biometric"}
+        a pending transaction of that kind for the enrolled device: {"sessionId": n}. The wake-up
+        that names the session takes it; its prepare answer carries the kind's chain type, a card
+        text and one payment (amount, fee, recipient, currency); a PIN transaction also carries the
+        device's PIN key, made on first use.
+    /demo/tenant {"tenantName": "..." (optional)}
+        offers a tenant with a theme under a new linking code: {"linkingCode", "tenantId"}
+
+With --exchanges, each action request writes one JSON line to standard error when it has been
+judged: {"exchange": {"type", "action", "transport", "accepted", "reason"?}}.
 
 Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
 a JSON description of the request (method, path, header fields in order, body in Base64, connection
@@ -315,7 +331,11 @@ def handle_wake_up(ctx):
     })
     # The client seals its key store again under the next key, so only that one opens it next time.
     device["storage"] = next_storage
-    device["session"] = {"sessionId": session_id, "wakeUp": kept, "seed": kept["seed"]}
+    pending = ctx.state.transactions.get(session_id)
+    transaction = {}
+    if pending is not None and pending["installationId"] == ctx.installation_id:
+        transaction = ctx.state.transactions.pop(session_id)["members"]
+    device["session"] = {"sessionId": session_id, "wakeUp": kept, "seed": kept["seed"], "transaction": transaction}
     ctx.state.sessions[ctx.installation_id] = {"sessionId": session_id, "steps": [105],
                                                "wakeUpArtifacts": ctx.body["artifacts"]}
     return answer_block(ctx, block)
@@ -384,6 +404,7 @@ def handle_prepare(ctx):
     if device["pin"] is not None:
         members["argCustomEncryptionPinKey"] = b64(spki(device["pin"].public_key()))
     members.update(device["transaction"])
+    members.update(session.get("transaction", {}))
     block, kept = code_block(ctx, "prepare", members)
     session["prepare"] = kept
     session["prepareBody"] = json.loads(base64.b64decode(block["body"]))
@@ -686,6 +707,68 @@ def tenants_summary(state):
             for external_id, tenants in state.tenants.items()}
 
 
+# ----------------------------------------------------------------------------------------------
+# Demo endpoints: what the bank's backend would do around the protocol (start a transaction and push
+# its session identifier, hand the user a linking code), answered over HTTPS for the demo host app.
+
+DEMO_CHAINS = {"confirm": "WAKEUP_AUTH_OK", "pin": "WAKEUP_AUTH_PIN", "biometric": "WAKEUP_AUTH_BIOMETRIC_OK"}
+DEMO_PAYMENT = {"amount": 125.5, "fee": 0.35, "recipient": "ACME Energy Ltd", "currency": "EUR"}
+DEMO_THEME = {"screenBackgroundColor": "#0B3D91", "titleTextColor": "#FFFFFF", "confirmButtonBackgroundColor": "#2E7D32",
+              "confirmButtonTextColor": "#FFFFFF", "cancelButtonBackgroundColor": "#C62828",
+              "cancelButtonTextColor": "#FFFFFF"}
+demo_sessions = itertools.count(70001)
+demo_tenants = itertools.count(501)
+
+
+def demo_transaction(state, request):
+    kind = request.get("kind")
+    if kind not in DEMO_CHAINS:
+        raise Refused(2, f"kind is not one of {sorted(DEMO_CHAINS)}")
+    with state.lock:
+        device = state.enrolled.get(request.get("installationId"))
+        if device is None:
+            raise Refused(6, "the device is not enrolled")
+        if kind == "pin" and device["pin"] is None:
+            device["pin"] = new_rsa_key()
+        session_id = next(demo_sessions)
+        gui_data = {"operationType": 1, "args": {"reference": f"INV-{session_id}"}, "payments": [DEMO_PAYMENT]}
+        state.transactions[session_id] = {"installationId": request["installationId"], "members": {
+            "chainType": DEMO_CHAINS[kind],
+            "argGuiHeader": "Payment",
+            "argGuiText": f"Pay 125.50 EUR to {DEMO_PAYMENT['recipient']}",
+            "argGuiData": json.dumps(gui_data),
+            "argAmount": "125.50 EUR",
+        }}
+    return {"sessionId": session_id}
+
+
+def demo_tenant(state, request):
+    name = request.get("tenantName", "Demo Bank")
+    if not isinstance(name, str):
+        raise Refused(2, "tenantName is not text")
+    with state.lock:
+        code, tenant_id = f"LINK-{secrets.token_hex(3).upper()}", next(demo_tenants)
+        state.tenant_offers[code] = {"tenantId": tenant_id, "tenantName": name, "theme": DEMO_THEME}
+    return {"linkingCode": code, "tenantId": tenant_id}
+
+
+DEMO_ENDPOINTS = {"/demo/transaction": demo_transaction, "/demo/tenant": demo_tenant}
+
+
+def seal_for_device(state, command):
+    with state.lock:
+        device = state.enrolled.get(command.get("installationId"))
+        key = device and device["facts"].get("pubVerification")
+    if not key:
+        return {"ok": False, "error": "no enrollment of that device sent a utility key"}
+    try:
+        data = b64decode_strict(command.get("data"))
+    except Exception:
+        return {"ok": False, "error": "data is not Base64"}
+    public = serialization.load_der_public_key(base64.b64decode(key))
+    return {"ok": True, "sealed": b64(public.encrypt(data, padding.PKCS1v15()))}
+
+
 PATH_ACTIONS = "/vtn-service/rest/actions"
 PATH_GATEWAY = "/gateway/app"
 
@@ -761,7 +844,22 @@ class State:
         self.device_info = {}    # device-information reports, by installation identifier
         self.tenant_offers = {}  # linking code -> tenant
         self.tenants = {}        # external identifier -> tenant identifier -> linked tenant
+        self.transactions = {}   # session identifier -> pending demo transaction
         self.connections = 0
+        self.exchange_log = False
+
+    def add_request(self, record):
+        """Keeps a judged request (the caller holds the lock); with --exchanges, tells standard error."""
+        self.requests.append(record)
+        if self.exchange_log:
+            header = record.get("header") if isinstance(record.get("header"), dict) else {}
+            action = ACTIONS.get(header.get("type"))
+            line = {"type": header.get("type"), "action": action.name if action else None,
+                    "transport": record.get("transport", "https"), "accepted": record.get("accepted", False)}
+            if not line["accepted"]:
+                line["reason"] = record.get("reason")
+            sys.stderr.write(json.dumps({"exchange": line}) + "\n")
+            sys.stderr.flush()
 
     def clear(self):
         self.script.clear()
@@ -773,6 +871,7 @@ class State:
         self.device_info.clear()
         self.tenant_offers.clear()
         self.tenants.clear()
+        self.transactions.clear()
 
     def take_script_entry(self, action_type):
         with self.lock:
@@ -980,7 +1079,7 @@ def run_action(state, server_key, path, opened, record):
         device["types"].append(opened.header["type"])
         try:
             extras = opened.action.handler(ctx)
-            state.requests.append(record)
+            state.add_request(record)
         except Refused as e:
             refused, status = e, 400
         except Exception as e:
@@ -1042,10 +1141,21 @@ class Handler(BaseHTTPRequestHandler):
         raw = self.read_body()
         if url.path == "/test/echo":
             self.echo(url, raw)
+        elif url.path in DEMO_ENDPOINTS and self.command == "POST":
+            self.demo(DEMO_ENDPOINTS[url.path], raw)
         elif url.path in REQUEST_DATA_KEYS:
             self.action(url.path, raw)
         else:
             self.send_json(404, {"error": {"code": 404, "message": "no such path"}})
+
+    def demo(self, endpoint, raw):
+        try:
+            request = load_json(raw, 1, "the request")
+            if not isinstance(request, dict):
+                raise Refused(1, "the request is not a JSON object")
+            self.send_json(200, endpoint(self.server.state, request))
+        except Refused as refused:
+            self.send_json(400, {"error": {"code": refused.code, "message": refused.message}})
 
     def echo(self, url, raw):
         query = urllib.parse.parse_qs(url.query)
@@ -1092,7 +1202,7 @@ class Handler(BaseHTTPRequestHandler):
                            "installationId": opened.installation_id, "header": opened.header,
                            "body": opened.body})
             with state.lock:
-                state.requests.append(record)
+                state.add_request(record)
             self.send_json(status, {"error": {"code": refused.code, "message": refused.message}})
 
         try:
@@ -1227,7 +1337,7 @@ class WebSocketEndpoint:
                            "installationId": opened.installation_id, "header": opened.header,
                            "body": opened.body})
             with state.lock:
-                state.requests.append(record)
+                state.add_request(record)
             await websocket.send(json.dumps({"error": {"code": refused.code, "message": refused.message},
                                              "status": {"code": refused.code, "message": refused.message}}))
             return True
@@ -1237,7 +1347,7 @@ class WebSocketEndpoint:
         if refused is not None:
             record.update({"accepted": False, "reason": refused.message})
             with state.lock:
-                state.requests.append(record)
+                state.add_request(record)
             await websocket.send(json.dumps({"error": {"code": refused.code, "message": refused.message},
                                              "status": {"code": refused.code, "message": refused.message}}))
             return True
@@ -1320,6 +1430,8 @@ def control_loop(server, state):
             answer(enroll(state, command))
         elif cmd == "offerTenant":
             answer(offer_tenant(state, command))
+        elif cmd == "sealForDevice":
+            answer(seal_for_device(state, command))
         elif cmd == "hashCodes":
             answer({"ok": True, "hashCodes": [record_hash_code(r) if isinstance(r, dict) else None
                                               for r in command.get("records", [])]})
@@ -1340,6 +1452,8 @@ def main():
                         help="a name of the server certificate (default: localhost and 127.0.0.1)")
     parser.add_argument("--script", help="a JSON file with a list of script entries to start with")
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--exchanges", action="store_true",
+                        help="one JSON line on standard error for each judged action request")
     args = parser.parse_args()
 
     folder = args.dir or tempfile.mkdtemp(prefix="qor-refserver-")
@@ -1353,6 +1467,7 @@ def main():
         serialization.Encoding.DER, serialization.PublicFormat.SubjectPublicKeyInfo)
 
     state = State()
+    state.exchange_log = args.exchanges
     if args.script:
         with open(args.script) as f:
             state.script.extend(json.load(f))

@@ -1,0 +1,290 @@
+#include "sdk/QORModule.h"
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "KivAbstractCore/CustomFontConfig.h"
+#include "KivAbstractCore/FlutterEngineDependency.h"
+#include "KivAbstractCore/KivApi.h"
+#include "KivAbstractCore/LocalStorageCustomFontConfig.h"
+#include "common/crypto/QORCryptUtilsAsymmetric.h"
+#include "common/storage/QORCommonData.h"
+#include "common/storage/QORSecureStorage.h"
+#include "platform/Queue.h"
+#include "platform/SystemLog.h"
+#include "platform/UUID.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ViewController.h"
+#include "sdk/deviceinfo/QORDeviceInfoController.h"
+#include "sdk/enrollment/QOREnrollmentController.h"
+#include "sdk/enrollment/QOREnrollmentViewControllerFactory.h"
+#include "sdk/presentation/UIWindowTopViewController.h"
+#include "sdk/tenants/QORLinkTenantController.h"
+#include "sdk/tenants/QORUnlinkTenantController.h"
+#include "sdk/tenants/QORUpdateTenantController.h"
+#include "ui/protocols/QORSecurityProtocol.h"
+
+namespace qor {
+
+namespace {
+
+using Controller = QORBaseClientActionController;
+
+// The platform refuses a presentation while another transition runs in the window; the enrollment
+// screen is offered again after this pause, a bounded number of times, so that the host app always
+// hears a status.
+constexpr platform::Duration kPresentationRetryDelay = platform::seconds(0.1);
+constexpr int kEnrollmentPresentationAttempts = 50;
+
+// The process-wide objects of the facade. The host app calls on the main queue, but the mutex keeps a
+// call from another thread from tearing them; it is never held while anything is called.
+struct ModuleState {
+  std::mutex mutex;
+  std::shared_ptr<UIManager> uiManager;
+  QORModule::TenantControllers tenantControllers;
+  // Running controllers whose key a later operation took: kept until their own completion.
+  std::vector<std::shared_ptr<Controller>> displacedTenantControllers;
+  std::shared_ptr<KivApi> kivApiImpl;
+};
+
+// Made on first use and never destroyed, so nothing runs at load or during exit.
+ModuleState& moduleState() {
+  static auto* state = new ModuleState;
+  return *state;
+}
+
+void keepTenantController(const QORModule::TenantKey& key, std::shared_ptr<Controller> controller) {
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  auto& slot = state.tenantControllers[key];
+  if (slot) state.displacedTenantControllers.push_back(std::move(slot));
+  slot = std::move(controller);
+}
+
+// Takes out the controller's own entry (the one under its key only while it still holds the key).
+void releaseTenantController(const QORModule::TenantKey& key, const Controller* controller) {
+  std::vector<std::shared_ptr<Controller>> released;  // let go after the lock
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  if (auto it = state.tenantControllers.find(key); it != state.tenantControllers.end() && it->second.get() == controller) {
+    released.push_back(std::move(it->second));
+    state.tenantControllers.erase(it);
+  }
+  auto& displaced = state.displacedTenantControllers;
+  for (auto it = displaced.begin(); it != displaced.end();) {
+    if (it->get() == controller) {
+      released.push_back(std::move(*it));
+      it = displaced.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+// Runs a tenant controller under its key. `make` gets the controller's completion: it takes the
+// controller's own entry out, then calls the app's completion with the same arguments.
+template <class TenantController>
+void runTenantController(
+    const QORModule::TenantKey& key,
+    const std::function<std::shared_ptr<TenantController>(typename TenantController::Completion)>& make,
+    typename TenantController::Completion completion) {
+  auto identity = std::make_shared<const Controller*>(nullptr);
+  auto controller = make([key, identity, completion = std::move(completion)](QORStatus status, auto result) {
+    releaseTenantController(key, *identity);
+    if (completion) completion(status, std::move(result));
+  });
+  *identity = controller.get();
+  keepTenantController(key, controller);
+  controller->start();
+}
+
+void failEnrollmentScreen(const std::shared_ptr<QOREnrollmentViewController>& screen, const char* why) {
+  platform::systemLog(std::string("QORModule: the enrollment screen cannot be shown (") + why + "); status 44");
+  auto completion = screen->completion();
+  screen->setCompletion({});
+  if (completion) completion(QORStatusInternalCommonError);
+}
+
+// Presents the screen over the view controller on top; a refused presentation is tried again.
+void presentEnrollmentScreen(const std::shared_ptr<QOREnrollmentViewController>& screen, int attemptsLeft) {
+  auto top = topViewController();
+  if (!top) return failEnrollmentScreen(screen, "no view controller to present it on");
+  top->presentViewController(screen, false);
+  if (screen->presentingViewController()) return;
+  if (attemptsLeft <= 1) return failEnrollmentScreen(screen, "the presentation was refused");
+  platform::MainQueue::shared()->postAfter(kPresentationRetryDelay,
+                                           [screen, attemptsLeft] { presentEnrollmentScreen(screen, attemptsLeft - 1); });
+}
+
+std::shared_ptr<KivApi> storedKivApi() {
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  return state.kivApiImpl;
+}
+
+void setTopScreenDataHidden(bool hidden) {
+  if (auto secure = std::dynamic_pointer_cast<QORSecurityProtocol>(topViewController())) secure->setDataHidden(hidden);
+}
+
+}  // namespace
+
+void QORModule::updateDeviceToken(const std::optional<std::string>& token) {
+  QOREnrollmentController::updateDeviceToken(token);
+}
+
+bool QORModule::isReadyForEnrollment() { return QOREnrollmentController::isReadyForEnrollment(); }
+
+bool QORModule::isEnrolled() { return QOREnrollmentController::isEnrolled(); }
+
+bool QORModule::isReadyForAuthorization() { return isEnrolled(); }
+
+void QORModule::reset() { QOREnrollmentController::reset(); }
+
+void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, bool invisibly,
+                                        const std::optional<std::string>& installationId,
+                                        std::shared_ptr<ResourceProvider> resourceProvider,
+                                        const std::optional<std::string>& pubVtnBase64,
+                                        EnrollmentCompletion idCompletion) {
+  // Stored before the controller is made, so that its snapshot keeps them on a rollback.
+  QORCommonData::setHost(host);
+  QORCommonData::setInstallationId(installationId);
+  QORCommonData::setPubVtnBase64(pubVtnBase64);
+  auto screen = QOREnrollmentViewControllerFactory::controllerWithResourceProvider(resourceProvider, idCompletion);
+  if (!screen) {
+    platform::systemLog("QORModule: the enrollment screen cannot be made; status 44");
+    if (idCompletion) idCompletion(QORStatusInternalCommonError);
+    return;
+  }
+  if (invisibly) {
+    screen->startInvisibly();
+    return;
+  }
+  platform::MainQueue::shared()->post(
+      [screen = std::move(screen)] { presentEnrollmentScreen(screen, kEnrollmentPresentationAttempts); });
+}
+
+void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId, std::shared_ptr<ResourceProvider>,
+                                            std::shared_ptr<platform::ViewController>, AuthorizationCompletion completion) {
+  // NOT WIRED YET: the native presentation (UIManager) takes over here: dismiss what the key
+  // window's root presents, make the manager with the theme, session, storedKivApi(), provider,
+  // loader and completion, keep it with setUiManager, start it. The manager it replaces must still
+  // call its own completion (its cancelled flag, a failure status), or that app never hears back.
+  // Until then the run fails with 44 and sends nothing.
+  platform::systemLog("QORModule: no native presentation in this build; authorization of session " +
+                      std::to_string(sessionId) + " ends with status 44");
+  platform::MainQueue::shared()->post([completion = std::move(completion)] {
+    if (completion) completion(false, QORStatusInternalCommonError, nullptr);
+  });
+}
+
+void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId,
+                                            KivAuthorizationCompletion completion) {
+  auto failAtOnce = [&completion](const std::string& why) {
+    platform::systemLog("QORModule: " + why + "; status 44");
+    // Cancelled, as the bridge reports a run that ended before any approval.
+    platform::MainQueue::shared()->post([completion = std::move(completion)] {
+      if (completion) completion(true, QORStatusInternalCommonError);
+    });
+  };
+  // Without a module nothing would ever show the transaction or answer it, and the run would wait
+  // forever; it fails before anything is sent.
+  auto kivApiImpl = storedKivApi();
+  if (!kivApiImpl) return failAtOnce("a cross-platform authorization needs a module set up with update");
+  // NOT WIRED YET: the cross-platform bridge (KivCommunicator made with the session, kivApiImpl and
+  // the completion, then started) takes over here. Until then the run fails with 44 and sends nothing.
+  failAtOnce("no cross-platform bridge in this build; authorization of session " + std::to_string(sessionId) +
+             " ends");
+}
+
+void QORModule::update(std::shared_ptr<KivApi> kivApiImpl) {
+  update(std::move(kivApiImpl), LocalStorageCustomFontConfig::create());
+}
+
+void QORModule::update(std::shared_ptr<KivApi> kivApiImpl, std::shared_ptr<CustomFontConfig> fontConfig) {
+  {
+    auto& state = moduleState();
+    std::lock_guard lock(state.mutex);
+    state.kivApiImpl = kivApiImpl;
+  }
+  if (!kivApiImpl) return;
+  kivApiImpl->prepareWithFlutterEngineDependency(
+      FlutterEngineDependency::create(platform::uuidString(), platform::uuidString()), std::move(fontConfig));
+}
+
+void QORModule::linkTenantWithLinkingCode(const std::optional<std::string>& linkingCode, TenantCompletion completion) {
+  if (!linkingCode) {
+    platform::systemLog("QORModule: a tenant link needs a linking code; status 44");
+    if (completion) completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+    return;
+  }
+  runTenantController<QORLinkTenantController>(
+      *linkingCode, [&](auto done) { return QORLinkTenantController::create(linkingCode, std::move(done)); },
+      std::move(completion));
+}
+
+void QORModule::updateTenantWithTenantId(std::optional<int64_t> tenantId, TenantCompletion completion) {
+  if (!tenantId) {
+    platform::systemLog("QORModule: a tenant update needs a tenant identifier; status 44");
+    if (completion) completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+    return;
+  }
+  runTenantController<QORUpdateTenantController>(
+      *tenantId, [&](auto done) { return QORUpdateTenantController::create(tenantId, std::move(done)); },
+      std::move(completion));
+}
+
+void QORModule::unlinkTenantWithTenantId(std::optional<int64_t> tenantId, UnlinkTenantCompletion completion) {
+  if (!tenantId) {
+    platform::systemLog("QORModule: a tenant unlink needs a tenant identifier; status 44");
+    if (completion) completion(QORStatusInternalCommonError, std::nullopt);
+    return;
+  }
+  runTenantController<QORUnlinkTenantController>(
+      *tenantId, [&](auto done) { return QORUnlinkTenantController::create(tenantId, std::move(done)); },
+      std::move(completion));
+}
+
+void QORModule::sendDeviceLivelinessSettings(StatusCompletion completion) {
+  // The controller keeps itself alive until its completion has run.
+  QORDeviceInfoController::create(std::move(completion))->start();
+}
+
+platform::OptBytes QORModule::decryptData(const platform::OptBytes& data) {
+  auto keyData = QORSecureStorage::dataForKey(kQORSecureStorageRsaUtilityPrivate);
+  if (!keyData) return std::nullopt;
+  return QORCryptUtilsAsymmetric::decryptData(data, QORSecretKey::create(std::move(keyData), 2));
+}
+
+void QORModule::onApplicationWillResignActive(platform::Application&) { setTopScreenDataHidden(true); }
+
+void QORModule::onApplicationWillEnterForeground(platform::Application&) { setTopScreenDataHidden(false); }
+
+std::shared_ptr<UIManager> QORModule::uiManager() {
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  return state.uiManager;
+}
+
+void QORModule::setUiManager(std::shared_ptr<UIManager> manager) {
+  auto& state = moduleState();
+  std::unique_lock lock(state.mutex);
+  std::swap(state.uiManager, manager);
+  lock.unlock();
+  // The previous manager goes here, outside the lock.
+}
+
+QORModule::TenantControllers QORModule::tenantControllers() {
+  auto& state = moduleState();
+  std::lock_guard lock(state.mutex);
+  return state.tenantControllers;
+}
+
+void QORModule::setTenantControllers(TenantControllers controllers) {
+  auto& state = moduleState();
+  std::unique_lock lock(state.mutex);
+  std::swap(state.tenantControllers, controllers);
+  lock.unlock();
+}
+
+}  // namespace qor
