@@ -16,9 +16,12 @@
 #include "platform/UUID.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 #include "sdk/deviceinfo/QORDeviceInfoController.h"
 #include "sdk/enrollment/QOREnrollmentController.h"
 #include "sdk/enrollment/QOREnrollmentViewControllerFactory.h"
+#include "sdk/bridge/KivCommunicator.h"
+#include "sdk/presentation/UIManager.h"
 #include "sdk/presentation/UIWindowTopViewController.h"
 #include "sdk/tenants/QORLinkTenantController.h"
 #include "sdk/tenants/QORUnlinkTenantController.h"
@@ -164,37 +167,25 @@ void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, 
       [screen = std::move(screen)] { presentEnrollmentScreen(screen, kEnrollmentPresentationAttempts); });
 }
 
-void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId, std::shared_ptr<ResourceProvider>,
-                                            std::shared_ptr<platform::ViewController>, AuthorizationCompletion completion) {
-  // NOT WIRED YET: the native presentation (UIManager) takes over here: dismiss what the key
-  // window's root presents, make the manager with the theme, session, storedKivApi(), provider,
-  // loader and completion, keep it with setUiManager, start it. The manager it replaces must still
-  // call its own completion (its cancelled flag, a failure status), or that app never hears back.
-  // Until then the run fails with 44 and sends nothing.
-  platform::systemLog("QORModule: no native presentation in this build; authorization of session " +
-                      std::to_string(sessionId) + " ends with status 44");
-  platform::MainQueue::shared()->post([completion = std::move(completion)] {
-    if (completion) completion(false, QORStatusInternalCommonError, nullptr);
-  });
+void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme> theme, int64_t sessionId,
+                                            std::shared_ptr<ResourceProvider> resourceProvider,
+                                            std::shared_ptr<platform::ViewController> loaderViewController,
+                                            AuthorizationCompletion completion) {
+  if (auto window = platform::Application::shared().keyWindow()) {
+    auto root = window->rootViewController();
+    if (root && root->presentedViewController()) root->dismissViewControllerAnimated(false);
+  }
+  auto manager = UIManager::create(std::move(theme), sessionId, storedKivApi(), std::move(resourceProvider),
+                                   std::move(loaderViewController), std::move(completion));
+  // The manager it replaces reports its own run's end (see UIManager).
+  setUiManager(manager);
+  manager->start();
 }
 
 void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId,
                                             KivAuthorizationCompletion completion) {
-  auto failAtOnce = [&completion](const std::string& why) {
-    platform::systemLog("QORModule: " + why + "; status 44");
-    // Cancelled, as the bridge reports a run that ended before any approval.
-    platform::MainQueue::shared()->post([completion = std::move(completion)] {
-      if (completion) completion(true, QORStatusInternalCommonError);
-    });
-  };
-  // Without a module nothing would ever show the transaction or answer it, and the run would wait
-  // forever; it fails before anything is sent.
-  auto kivApiImpl = storedKivApi();
-  if (!kivApiImpl) return failAtOnce("a cross-platform authorization needs a module set up with update");
-  // NOT WIRED YET: the cross-platform bridge (KivCommunicator made with the session, kivApiImpl and
-  // the completion, then started) takes over here. Until then the run fails with 44 and sends nothing.
-  failAtOnce("no cross-platform bridge in this build; authorization of session " + std::to_string(sessionId) +
-             " ends");
+  // Without a module the bridge completes at once with 44 and sends nothing.
+  KivCommunicator::create(sessionId, storedKivApi(), std::move(completion))->start();
 }
 
 void QORModule::update(std::shared_ptr<KivApi> kivApiImpl) {

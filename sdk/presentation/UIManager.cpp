@@ -16,17 +16,21 @@ std::shared_ptr<UIManager> UIManager::create(std::shared_ptr<QORTheme> theme, st
                                              std::shared_ptr<platform::ViewController> loaderViewController,
                                              Completion completion) {
   auto manager = std::shared_ptr<UIManager>(new UIManager());
+  // Whoever reports first reports: a presenter, the manager itself, or its release.
+  auto report = std::make_shared<Completion>(std::move(completion));
+  manager->report_ = report;
+  Completion once = [report](bool cancelled, QORStatus status, std::shared_ptr<TransactionInfo> info) {
+    if (auto app = std::exchange(*report, {})) app(cancelled, status, std::move(info));
+  };
   manager->authController_ = QORAuthController::create(sessionId);
   if (kivApiImpl) {
     manager->flutter_ = KivCommunicator::create(sessionId, manager->authController_, std::move(kivApiImpl),
-                                                [completion](bool cancelled, QORStatus status) {
-                                                  if (completion) completion(cancelled, status, nullptr);
-                                                });
+                                                [once](bool cancelled, QORStatus status) { once(cancelled, status, nullptr); });
   }
   manager->native_ = QORAuthViewController::controllerWithTheme(std::move(theme), sessionId, manager->authController_,
                                                                std::move(resourceProvider),
-                                                               std::move(loaderViewController), completion);
-  if (!manager->native_) manager->completion_ = std::move(completion);
+                                                               std::move(loaderViewController), once);
+  if (!manager->native_) manager->completion_ = once;
   manager->authController_->setDelegate(std::weak_ptr<UIManager>(manager));
   return manager;
 }
@@ -39,9 +43,11 @@ UIManager::~UIManager() {
   const bool committing = controller && controller->started() && (!controller->isPaused() || hostDecided);
   if (controller && controller->isPaused() && !hostDecided) controller->endWithoutDecision();
   // A decision already on its way still reaches the app: the presenter that sent it hears the rest.
+  bool handedOver = false;
   if (flutter_) {
     if (committing && bridged && flutter_->isDecisionSent()) {
       controller->setDelegate(std::weak_ptr<KivCommunicator>(flutter_));
+      handedOver = true;
     } else {
       flutter_->terminate();
     }
@@ -49,9 +55,19 @@ UIManager::~UIManager() {
   if (native_) {
     if (committing && !bridged && native_->isDismised()) {
       controller->setDelegate(std::weak_ptr<QORAuthViewController>(native_));
+      handedOver = true;
     } else if (!native_->isDismised()) {
       native_->abandon();
     }
+  }
+  // A run that nobody will finish any more still tells the app how it ended: with the flag its
+  // presenter would have given and a failure status, later on the main queue, unless it has already
+  // reported.
+  if (!handedOver && report_ && *report_) {
+    const bool cancelled = bridged ? !flutter_->isApproveWasRequested() : native_ && native_->isCancelled();
+    platform::MainQueue::shared()->post([report = report_, cancelled] {
+      if (auto app = std::exchange(*report, {})) app(cancelled, QORStatusInternalCommonError, nullptr);
+    });
   }
 }
 

@@ -10,7 +10,8 @@
 // The facade keeps the manager until the next authorization replaces it. When the manager goes, a
 // run still paused takes no decision any more (motion sampling stops), unless the user has already
 // decided: then the presenter that took the decision sends it and reports the final status.
-// Presenters that never finished let go of themselves without a report.
+// Otherwise a run that has not reported yet completes on a later main-queue turn with the cancelled
+// flag its presenter holds (the bridge: no approval asked for) and 44; nothing more reaches the app.
 //
 // Main queue only. Holds the controller and both presenters strongly; the controller holds the
 // manager weakly as its delegate; delayed steps hold the manager weakly.
@@ -82,6 +83,8 @@ class UIManager : public QORAuthControllerDelegate, public std::enable_shared_fr
   std::shared_ptr<QORAuthViewController> native_;
   // Only for a host that could not be made: the manager then reports itself.
   Completion completion_;
+  // The app's completion until somebody calls it; shared with the presenters' once-only wrappers.
+  std::shared_ptr<Completion> report_;
   bool hasFinished_ = false;
 };
 

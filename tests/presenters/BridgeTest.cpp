@@ -416,7 +416,7 @@ TEST_F(Bridge, ARunWithoutACompletionStillEndsAndHidesTheUI) {
   EXPECT_TRUE(bridge.lock()->isTerminated());
 }
 
-TEST_F(Bridge, AManagerReplacedDuringThePauseLeavesTheRunWithoutADecision) {
+TEST_F(Bridge, AManagerReplacedDuringThePauseEndsTheRunWithoutADecisionAndSays44) {
   enroll(false, withScreens("WAKEUP_AUTH_OK", kAllScreens));
   auto manager = startManager(module_);
   waitFor([&] { return builds().size() == 1; });
@@ -432,7 +432,10 @@ TEST_F(Bridge, AManagerReplacedDuringThePauseLeavesTheRunWithoutADecision) {
   ASSERT_TRUE(module_->act(ScriptedKivApi::approve("YES")));
   settle();
   EXPECT_EQ(commitsReceived(), 0u);
-  EXPECT_TRUE(reports_.empty());
+  // The app still hears that the run ended: no approval was asked for, so it counts as cancelled.
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_TRUE(reports_[0].cancelled);
+  EXPECT_EQ(reports_[0].status, 44);
 }
 
 TEST_F(Bridge, TheModulesCallsAfterTheRunAreIgnored) {
