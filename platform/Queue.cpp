@@ -118,10 +118,14 @@ bool Timer::isValid() const { return state_->valid; }
 
 // --- Queue ---------------------------------------------------------------------------------------
 
+// The main queue's run loop fires its own timers (see Scheduler).
+static bool isMainQueue(const Queue* queue) { return dynamic_cast<const MainQueue*>(queue) != nullptr; }
+
 void Queue::postAfter(Duration delay, Task task) {
   if (delay < Duration::zero()) delay = Duration::zero();
   auto& scheduler = Scheduler::instance();
-  scheduler.schedule(scheduler.now() + delay, Duration::zero(), weak_from_this(), std::move(task), nullptr);
+  scheduler.schedule(scheduler.now() + delay, Duration::zero(), weak_from_this(), std::move(task), nullptr,
+                     isMainQueue(this));
 }
 
 std::shared_ptr<Timer> Queue::scheduleRepeating(Duration interval, Task tick) {
@@ -132,14 +136,23 @@ std::shared_ptr<Timer> Queue::scheduleRepeating(Duration interval, Task tick) {
     if (state->valid) tick();
   };
   auto& scheduler = Scheduler::instance();
-  scheduler.schedule(scheduler.now() + interval, interval, weak_from_this(), std::move(guarded), state);
+  scheduler.schedule(scheduler.now() + interval, interval, weak_from_this(), std::move(guarded), state,
+                     isMainQueue(this));
   return std::make_shared<Timer>(state);
 }
 
 // --- MainQueue -----------------------------------------------------------------------------------
 
 std::shared_ptr<MainQueue> MainQueue::shared() {
-  static auto* queue = new std::shared_ptr<MainQueue>(new MainQueue());
+  static auto* queue = [] {
+    auto* made = new std::shared_ptr<MainQueue>(new MainQueue());
+    // A timer due before the loop's next wake-up wakes it, as a post does.
+    Scheduler::instance().setMainWaker([main = made->get()] {
+      std::lock_guard lock(main->mutex_);
+      main->cv_.notify_all();
+    });
+    return made;
+  }();
   return *queue;
 }
 
@@ -174,6 +187,7 @@ bool MainQueue::runUntil(const std::function<bool()>& done, Duration timeout) {
   const TimePoint deadline = scheduler.now() + timeout;
   for (;;) {
     if (done()) return true;
+    scheduler.fireDueMainTimers();
     if (runOne()) continue;
     const TimePoint now = scheduler.now();
     if (now >= deadline) return done();
@@ -185,10 +199,13 @@ bool MainQueue::runUntil(const std::function<bool()>& done, Duration timeout) {
       scheduler.advance(to - now, /*stepping=*/true);
       continue;
     }
-    std::unique_lock lock(mutex_);
+    // Read before the next deadline, so that a timer scheduled in between is not slept through.
+    const uint64_t timersSeen = scheduler.mainTimersVersion();
     // Wake up now and then even without a post, since `done` may watch state of other threads.
-    cv_.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(50)),
-                   [this] { return !tasks_.empty(); });
+    TimePoint wakeAt = std::min(deadline, now + std::chrono::milliseconds(50));
+    if (auto next = scheduler.nextMainDeadline()) wakeAt = std::min(wakeAt, *next);
+    std::unique_lock lock(mutex_);
+    cv_.wait_until(lock, wakeAt, [&] { return !tasks_.empty() || scheduler.mainTimersVersion() != timersSeen; });
   }
 }
 
@@ -198,8 +215,10 @@ void MainQueue::runFor(Duration duration) {
 
 void MainQueue::drain() {
   ++tMainDepth;
-  while (runOne()) {
-  }
+  auto& scheduler = Scheduler::instance();
+  do {
+    scheduler.fireDueMainTimers();
+  } while (runOne());
   --tMainDepth;
 }
 

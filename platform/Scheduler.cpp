@@ -47,30 +47,94 @@ void Scheduler::setVirtual(bool on) {
     virtual_ = on;
   }
   timerCv_.notify_all();
+  wakeMain();
+}
+
+void Scheduler::setMainWaker(std::function<void()> waker) {
+  std::lock_guard lock(mutex_);
+  mainWaker_ = std::move(waker);
+}
+
+void Scheduler::wakeMain() {
+  std::function<void()> waker;
+  {
+    std::lock_guard lock(mutex_);
+    waker = mainWaker_;
+  }
+  mainVersion_.fetch_add(1, std::memory_order_acq_rel);
+  if (waker) waker();
+}
+
+bool Scheduler::pushLocked(Entry entry) {
+  Heap& heap = entry.onMain ? mainHeap_ : heap_;
+  const bool onMain = entry.onMain;
+  const uint64_t seq = entry.seq;
+  heap.push_back(std::move(entry));
+  std::push_heap(heap.begin(), heap.end(), Later());
+  return onMain && heap.front().seq == seq;
 }
 
 void Scheduler::schedule(TimePoint deadline, Duration interval, std::weak_ptr<Queue> target, Task task,
-                         std::shared_ptr<TimerState> state) {
+                         std::shared_ptr<TimerState> state, bool onMain) {
+  bool earliestOnMain;
   {
     std::lock_guard lock(mutex_);
-    heap_.push_back(Entry{deadline, nextSeq_++, interval, std::move(target), std::move(task), std::move(state)});
-    std::push_heap(heap_.begin(), heap_.end(), Later());
+    earliestOnMain = pushLocked(
+        Entry{deadline, nextSeq_++, interval, std::move(target), std::move(task), std::move(state), onMain});
   }
-  timerCv_.notify_all();
+  if (onMain) {
+    if (earliestOnMain) wakeMain();
+  } else {
+    timerCv_.notify_all();
+  }
 }
 
-Scheduler::Entry Scheduler::popLocked() {
-  std::pop_heap(heap_.begin(), heap_.end(), Later());
-  Entry entry = std::move(heap_.back());
-  heap_.pop_back();
+Scheduler::Entry Scheduler::popLocked(Heap& heap) {
+  std::pop_heap(heap.begin(), heap.end(), Later());
+  Entry entry = std::move(heap.back());
+  heap.pop_back();
   return entry;
+}
+
+void Scheduler::pruneLocked(Heap& heap) {
+  while (!heap.empty() && heap.front().state && !heap.front().state->valid) popLocked(heap);
+}
+
+Scheduler::Heap* Scheduler::earliestLocked() {
+  if (heap_.empty()) return mainHeap_.empty() ? nullptr : &mainHeap_;
+  if (mainHeap_.empty()) return &heap_;
+  return Later()(heap_.front(), mainHeap_.front()) ? &mainHeap_ : &heap_;
 }
 
 std::optional<TimePoint> Scheduler::nextDeadline() {
   std::lock_guard lock(mutex_);
-  while (!heap_.empty() && heap_.front().state && !heap_.front().state->valid) popLocked();
-  if (heap_.empty()) return std::nullopt;
-  return heap_.front().deadline;
+  pruneLocked(heap_);
+  pruneLocked(mainHeap_);
+  if (Heap* heap = earliestLocked()) return heap->front().deadline;
+  return std::nullopt;
+}
+
+std::optional<TimePoint> Scheduler::nextMainDeadline() {
+  std::lock_guard lock(mutex_);
+  if (virtual_) return std::nullopt;
+  pruneLocked(mainHeap_);
+  if (mainHeap_.empty()) return std::nullopt;
+  return mainHeap_.front().deadline;
+}
+
+void Scheduler::fireDueMainTimers() {
+  for (;;) {
+    Entry entry{};
+    TimePoint now;
+    {
+      std::lock_guard lock(mutex_);
+      if (virtual_ || mainHeap_.empty()) return;
+      now = std::chrono::steady_clock::now();
+      if (mainHeap_.front().deadline > now) return;
+      entry = popLocked(mainHeap_);
+    }
+    fire(std::move(entry), now);
+  }
 }
 
 void Scheduler::fire(Entry entry, TimePoint now) {
@@ -87,8 +151,7 @@ void Scheduler::fire(Entry entry, TimePoint now) {
   entry.deadline = next;
   std::lock_guard lock(mutex_);
   entry.seq = nextSeq_++;
-  heap_.push_back(std::move(entry));
-  std::push_heap(heap_.begin(), heap_.end(), Later());
+  pushLocked(std::move(entry));
 }
 
 void Scheduler::run() {
@@ -105,7 +168,7 @@ void Scheduler::run() {
       timerCv_.wait_until(lock, due);
       continue;
     }
-    Entry entry = popLocked();
+    Entry entry = popLocked(heap_);
     lock.unlock();
     fire(std::move(entry), now);
     lock.lock();
@@ -122,11 +185,12 @@ void Scheduler::advance(Duration d, bool stepping) {
   }
   for (;;) {
     std::unique_lock lock(mutex_);
-    if (heap_.empty() || heap_.front().deadline > target) {
+    Heap* heap = earliestLocked();
+    if (!heap || heap->front().deadline > target) {
       virtualNow_ = target;
       return;
     }
-    Entry entry = popLocked();
+    Entry entry = popLocked(*heap);
     if (stepping && entry.deadline > virtualNow_) virtualNow_ = entry.deadline;
     const TimePoint now = virtualNow_;
     lock.unlock();

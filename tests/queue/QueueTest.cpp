@@ -139,6 +139,27 @@ TEST(VirtualClock, JumpFiresAMissedRepeatingTimerOnceAndKeepsItsPhase) {
   timer->invalidate();
 }
 
+// The main queue's timers are kept apart from the other queues' (its run loop serves them), yet
+// virtual time moves through both as one deadline order.
+TEST(VirtualClock, MainAndSerialTimersFireInOneDeadlineOrder) {
+  VirtualTime vt;
+  auto main = MainQueue::shared();
+  auto queue = SerialQueue::create("timer");
+  Recorder order;
+  const auto t0 = Clock::now();
+  auto record = [&](const std::string& what) {
+    order.add(what + "@" + std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count()));
+  };
+  queue->postAfter(1s, [&] { record("serial"); });
+  main->postAfter(2s, [&] { record("main"); });
+  queue->postAfter(2500ms, [&] { record("serial"); });
+  auto timer = main->scheduleRepeating(1500ms, [&] { record("tick"); });
+  EXPECT_TRUE(main->runUntil([&] { return order.size() == 5; }, 10s));
+  timer->invalidate();
+  EXPECT_EQ(order.events(),
+            (std::vector<std::string>{"serial@1000", "tick@1500", "main@2000", "serial@2500", "tick@3000"}));
+}
+
 TEST(Queue, BlockWhoseOwnerIsGoneDoesNothing) {
   VirtualTime vt;
   auto main = MainQueue::shared();
@@ -272,6 +293,36 @@ TEST(RealTime, DelayedPostAndTimerFireOnTime) {
   EXPECT_TRUE(main->runUntil([&] { return fired && ticks >= 3; }, 5s));
   timer->invalidate();
   EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+}
+
+// A main-queue timer scheduled from another thread while the loop sleeps is still served by the
+// loop, and one that invalidates itself ticks no more.
+TEST(RealTime, MainTimersScheduledFromAnotherThreadFireAndStopWhenInvalidated) {
+  auto main = MainQueue::shared();
+  bool fired = false;
+  int ticks = 0;
+  std::shared_ptr<platform::Timer> timer;
+  std::thread other([&] {
+    std::this_thread::sleep_for(20ms);
+    main->postAfter(30ms, [&] { fired = true; });
+    auto made = main->scheduleRepeating(10ms, [&] {
+      if (++ticks == 3) timer->invalidate();
+    });
+    main->post([&, made] { timer = made; });
+  });
+  EXPECT_TRUE(main->runUntil([&] { return fired && ticks == 3; }, 10s));
+  other.join();
+  main->runFor(100ms);
+  EXPECT_EQ(ticks, 3);
+}
+
+TEST(RealTime, DrainRunsMainTimersAlreadyDue) {
+  auto main = MainQueue::shared();
+  bool fired = false;
+  main->postAfter(1ms, [&] { fired = true; });
+  std::this_thread::sleep_for(20ms);
+  main->drain();
+  EXPECT_TRUE(fired);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/crypto/internal/LibraryKeys.h"
@@ -26,6 +27,22 @@ static Key load(const platform::Bytes& der) {
 
 CryptoPP::RSA::PrivateKey cryptoppPrivateKey(const platform::Bytes& der) { return load<CryptoPP::RSA::PrivateKey>(der); }
 CryptoPP::RSA::PublicKey cryptoppPublicKey(const platform::Bytes& der) { return load<CryptoPP::RSA::PublicKey>(der); }
+
+static std::vector<std::function<void()>>& stops() {
+  static std::vector<std::function<void()>> list;
+  return list;
+}
+
+void stopAtEnd(std::function<void()> stop) { stops().push_back(std::move(stop)); }
+
+void stopPeers() {
+  auto& list = stops();
+  while (!list.empty()) {
+    auto stop = std::move(list.back());
+    list.pop_back();
+    stop();
+  }
+}
 
 void forgetValidatedKeys() { qor::internal::validatedPrivateKeys().clear(); }
 

@@ -5,6 +5,7 @@
 #include <cryptopp/osrng.h>
 #include <cryptopp/rsa.h>
 
+#include <functional>
 #include <memory>
 
 #include "common/crypto/QORKeyPair.h"
@@ -21,6 +22,11 @@ CryptoPP::RSA::PublicKey cryptoppPublicKey(const platform::Bytes& der);
 
 // Forgets which private keys passed validation, so the next use of any key validates again.
 void forgetValidatedKeys();
+
+// Child processes (peers, servers) that a group started: `stop` runs at the end of the program,
+// after every benchmark, in the reverse order of registration.
+void stopAtEnd(std::function<void()> stop);
+void stopPeers();
 
 // Stops the benchmark with an error unless `ok`; returns `ok`.
 bool check(bool ok, const char* what);

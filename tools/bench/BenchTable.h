@@ -8,20 +8,21 @@
 namespace qorbench {
 
 struct Row {
-  Row(const char* label_, const char* project_, const char* floor_, std::optional<double> maxRatio_ = {},
-      size_t bytesPerIteration_ = 0, std::optional<double> minGBps_ = {})
-      : label(label_), project(project_), floor(floor_), maxRatio(maxRatio_),
-        bytesPerIteration(bytesPerIteration_), minGBps(minGBps_) {}
-
   const char* label;
   const char* project;  // benchmark name of the SDK's path
   const char* floor;    // benchmark name of its floor
+  // When set, the floor is the faster of `floor` and this one (two independent peers, say).
+  const char* otherFloor = nullptr;
   // Largest acceptable ratio project time / floor time; none: the row is for information.
-  std::optional<double> maxRatio;
+  std::optional<double> maxRatio = {};
   // Bytes handled per iteration: the row is shown as throughput.
-  size_t bytesPerIteration;
+  size_t bytesPerIteration = 0;
   // Smallest acceptable throughput of the project in GB/s (10^9 bytes per second).
-  std::optional<double> minGBps;
+  std::optional<double> minGBps = {};
+  // Operations per iteration: a time row shows the time of one (a round trip of several per run).
+  size_t operationsPerIteration = 1;
+  // Compare the CPU time of the whole process (every thread) instead of the elapsed time.
+  bool processCpu = false;
 };
 
 }  // namespace qorbench

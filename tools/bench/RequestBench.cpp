@@ -7,8 +7,6 @@
 #include <cryptopp/gcm.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 
 #include "common/actions/QORBaseClientAction.h"
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
@@ -20,6 +18,7 @@
 #include "platform/Base64.h"
 #include "platform/Json.h"
 #include "platform/keychain/Keychain.h"
+#include "tests/support/TestSupport.h"
 #include "tools/bench/BenchSupport.h"
 
 namespace qorbench {
@@ -28,26 +27,29 @@ namespace {
 using platform::Bytes;
 using Clock = std::chrono::steady_clock;
 
-// A keychain file in a folder of its own, removed at exit.
+// A keychain file in a folder of its own, removed at the end; other groups have keychains of their
+// own, so each benchmark here makes it the process keychain again.
 class BenchKeychain {
  public:
-  BenchKeychain() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qor_bench_XXXXXX").string();
-    check(mkdtemp(pattern.data()) != nullptr, "temporary folder");
-    folder_ = pattern;
-    platform::Keychain::setShared(platform::Keychain::openFile((folder_ / "keychain.sqlite").string()));
-  }
-  ~BenchKeychain() {
-    platform::Keychain::setShared(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
+  BenchKeychain() : file_(platform::Keychain::openFile((folder_.path() / "keychain.sqlite").string())) {}
+  ~BenchKeychain() { platform::Keychain::setShared(nullptr); }
+  const std::shared_ptr<platform::Keychain>& file() const { return file_; }
 
  private:
-  std::filesystem::path folder_;
+  qortest::TempDir folder_;
+  std::shared_ptr<platform::Keychain> file_;
 };
 
-void useBenchKeychain() { static BenchKeychain keychain; }
+const std::shared_ptr<platform::Keychain>& benchKeychain() {
+  static BenchKeychain* keychain = [] {
+    auto* made = new BenchKeychain();
+    stopAtEnd([made] { delete made; });
+    return made;
+  }();
+  return keychain->file();
+}
+
+void useBenchKeychain() { platform::Keychain::setShared(benchKeychain()); }
 
 const Bytes kNonce = Bytes(16, 0x42);
 
@@ -96,9 +98,7 @@ class AnsweringRoad : public qor::QORWebSocketRoad {
 
 // The stored values a request reads, in the keychain file or in a keychain in memory.
 void storeServerValues(bool inMemory) {
-  useBenchKeychain();
-  static const auto file = platform::Keychain::shared();
-  platform::Keychain::setShared(inMemory ? platform::Keychain::inMemory() : file);
+  platform::Keychain::setShared(inMemory ? platform::Keychain::inMemory() : benchKeychain());
   qor::QORCommonData::setHost("https://127.0.0.1:9");
   qor::QORCommonData::setWebSocketHost("wss://127.0.0.1:9/ws");
   qor::QORCommonData::setInstallationId("6a1f1f8e-3c1b-4b7e-9d7c-2f4f1c0e9a11");

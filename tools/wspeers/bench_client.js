@@ -1,4 +1,4 @@
-// The npm package ws as a client of the echo benchmark (tools/wsbench).
+// The npm package ws as a client of the WebSocket echo benchmark (tools/bench).
 //   node bench_client.js URL SIZE COUNT WINDOW
 // Connects (no compression), sends COUNT text messages of SIZE bytes with at most WINDOW waiting for
 // their echo, and prints {"seconds": ..., "count": ...}, the time from the first send to the last echo.

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""python3-websockets as a client of the echo benchmark (tools/wsbench).
+"""python3-websockets as a client of the WebSocket echo benchmark (tools/bench).
 
     bench_client.py URL SIZE COUNT WINDOW
 Connects (no compression), sends COUNT text messages of SIZE bytes with at most WINDOW waiting for
