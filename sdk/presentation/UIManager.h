@@ -85,7 +85,6 @@ class UIManager : public QORAuthControllerDelegate, public std::enable_shared_fr
   Completion completion_;
   // The app's completion until somebody calls it; shared with the presenters' once-only wrappers.
   std::shared_ptr<Completion> report_;
-  bool hasFinished_ = false;
 };
 
 }  // namespace qor
