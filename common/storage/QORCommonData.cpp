@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Utf16.h"
 #include "platform/http/HTTPFieldName.h"
 
 #include "common/storage/QORSecureStorage.h"
@@ -18,7 +19,7 @@ bool isSafeHeaderValue(const std::string& value) {
                         auto u = static_cast<unsigned char>(c);
                         return (u < 0x20 && u != '\t') || u == 0x7F;
                       }) &&
-         platform::isValidJSONObject(platform::Json::array({value}));
+         platform::isValidUtf8(value);
 }
 
 platform::Json sendableHeaders(const platform::Json& headers) {
