@@ -2,13 +2,12 @@
 
 #include "common/keychain/ZIBKeychain.h"
 #include "common/keychain/internal/ZIBKeychainErrorTexts.h"
+#include "platform/Utf16.h"
 
 namespace qor {
 namespace {
 
 using platform::OSStatus;
-
-bool isUtf8(const std::string& text) { return platform::isValidJSONObject(platform::Json::array({text})); }
 
 bool finish(OSStatus status, std::optional<platform::Error>* error) {
   if (status == platform::errSecSuccess) return true;
@@ -36,7 +35,7 @@ platform::Json attributeDictionary(const platform::KeychainAttributes& a) {
 std::optional<std::string> ZIBKeychainQuery::password() const {
   if (!passwordData_ || passwordData_->empty()) return std::nullopt;
   std::string text = platform::stringFromBytes(*passwordData_);
-  if (!isUtf8(text)) return std::nullopt;
+  if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
 }
 

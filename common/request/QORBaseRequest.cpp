@@ -39,7 +39,8 @@ std::optional<std::string> QORBaseRequest::requestDataKey() const { return std::
 
 std::optional<platform::Json> QORBaseRequest::requestDictionary() const {
   platform::Json dictionary = platform::Json::object();
-  if (auto installationId = QORCommonData::installationId()) dictionary["installationId"] = *installationId;
+  auto installationId = storedValues_ ? storedValues_->installationId : QORCommonData::installationId();
+  if (installationId) dictionary["installationId"] = std::move(*installationId);
   if (auto header = encryptedHeader()) dictionary["encryptedHeader"] = *header;
   if (auto key = requestDataKey()) {
     if (auto body = dataEncryptedRequest()) dictionary[*key] = *body;
@@ -51,7 +52,7 @@ std::optional<platform::Json> QORBaseRequest::requestDictionary() const {
 std::optional<std::string> QORBaseRequest::encryptedHeader() const {
   std::optional<platform::Json> plain = header_ ? header_->requestDictionary() : std::nullopt;
   platform::OptBytes bytes = QORJsonByteObjectConverter::dataFromDictionary(plain);
-  auto serverKey = serverKeyFor(QORCommonData::pubVtnBase64());
+  auto serverKey = serverKeyFor(storedValues_ ? storedValues_->pubVtnBase64 : QORCommonData::pubVtnBase64());
   return QORCryptUtilsB64::encodeDataToString(QORCryptUtilsAsymmetric::encryptData(bytes, serverKey));
 }
 

@@ -26,6 +26,15 @@ class QORBaseRequest {
   const std::shared_ptr<QORBaseRequestData>& requestData() const { return requestData_; }
   void setRequestData(std::shared_ptr<QORBaseRequestData> data) { requestData_ = std::move(data); }
 
+  // The stored values the envelope is built from. The server task reads them with its own in one
+  // keychain read and hands them over for the build it sends; without them, each is read from
+  // storage when the envelope is built.
+  struct StoredValues {
+    std::optional<std::string> installationId;
+    std::optional<std::string> pubVtnBase64;
+  };
+  void setStoredValues(std::optional<StoredValues> values) { storedValues_ = std::move(values); }
+
   // The envelope member of the sealed body: "dataEncryptedRequest".
   virtual std::optional<std::string> requestDataKey() const;
   // {"installationId", "encryptedHeader", <requestDataKey>}, or nullopt unless all three are there.
@@ -44,6 +53,7 @@ class QORBaseRequest {
  private:
   std::shared_ptr<QORBaseRequestHeader> header_;
   std::shared_ptr<QORBaseRequestData> requestData_;
+  std::optional<StoredValues> storedValues_;
 };
 
 // A request class as a value: makes a new request. An empty one is no request class.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Utf16.h"
 #include "platform/http/HTTPFieldName.h"
 
 #include "common/storage/QORSecureStorage.h"
@@ -18,7 +19,7 @@ bool isSafeHeaderValue(const std::string& value) {
                         auto u = static_cast<unsigned char>(c);
                         return (u < 0x20 && u != '\t') || u == 0x7F;
                       }) &&
-         platform::isValidJSONObject(platform::Json::array({value}));
+         platform::isValidUtf8(value);
 }
 
 platform::Json sendableHeaders(const platform::Json& headers) {
@@ -30,6 +31,13 @@ platform::Json sendableHeaders(const platform::Json& headers) {
     if (isSafeHeaderValue(text)) kept[name] = text;
   }
   return kept;
+}
+
+// Nothing stored, zero bytes or bytes that are not a JSON object read as no headers.
+platform::Json headersFromData(const platform::OptBytes& bytes) {
+  if (!bytes || bytes->empty()) return platform::Json::object();
+  auto stored = platform::JSONObjectWithData(*bytes);
+  return sendableHeaders(stored ? *stored : platform::Json());
 }
 
 }  // namespace
@@ -64,11 +72,20 @@ bool QORCommonData::setSkSessionEncrypted(const platform::OptBytes& v) {
   return QORSecureStorage::setData(v, kQORSecureStorageSkSessionEncrypted);
 }
 
-platform::Json QORCommonData::httpHeaders() {
-  auto bytes = QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders);
-  if (!bytes || bytes->empty()) return platform::Json::object();
-  auto stored = platform::JSONObjectWithData(*bytes);
-  return sendableHeaders(stored ? *stored : platform::Json());
+platform::Json QORCommonData::httpHeaders() { return headersFromData(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders)); }
+
+QORCommonData::RequestValues QORCommonData::requestValues(bool withWebSocketHost) {
+  std::vector<std::string> keys = {kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64,
+                                   kQORSecureStorageHost, kQORSecureStorageHttpHeaders};
+  if (withWebSocketHost) keys.emplace_back(kQORSecureStorageWebSocketHost);
+  const auto data = QORSecureStorage::dataForKeys(keys);
+  RequestValues values;
+  values.installationId = QORSecureStorage::stringFromData(data[0]);
+  values.pubVtnBase64 = QORSecureStorage::stringFromData(data[1]);
+  values.host = QORSecureStorage::stringFromData(data[2]);
+  values.httpHeaders = headersFromData(data[3]);
+  if (withWebSocketHost) values.webSocketHost = QORSecureStorage::stringFromData(data[4]);
+  return values;
 }
 
 bool QORCommonData::setHttpHeaders(const std::optional<platform::Json>& headers) {

@@ -37,6 +37,18 @@ class QORCommonData {
   static platform::OptBytes skSessionEncrypted();
   static bool setSkSessionEncrypted(const platform::OptBytes& v);
 
+  // The stored values of one request to the server, each as its getter gives it, read in one
+  // keychain read (one lock of the keychain file instead of one per value, and values of one
+  // moment). The WebSocket URL is read only when asked for.
+  struct RequestValues {
+    OptString installationId;
+    OptString pubVtnBase64;
+    OptString host;
+    platform::Json httpHeaders = platform::Json::object();
+    OptString webSocketHost;
+  };
+  static RequestValues requestValues(bool withWebSocketHost);
+
   // The extra HTTP headers for the server's requests and the WebSocket upgrade: always a JSON
   // object of text to text. Stored as its JSON text; nothing stored, zero bytes or bytes that are
   // not such an object read as an empty object. Entries that could not be sent safely are dropped:

@@ -50,6 +50,33 @@ platform::OptBytes QORSecureStorage::dataForKey(const std::string& key) {
   return ZIBKeychain::passwordDataForService(key, key);
 }
 
+std::vector<platform::OptBytes> QORSecureStorage::dataForKeys(const std::vector<std::string>& keys) {
+  initializeOnce();
+  // As with a batch write, the batch goes to the keychain itself, with the queries the wrapper
+  // makes for one key.
+  std::vector<platform::KeychainQuery> queries;
+  queries.reserve(keys.size());
+  for (const auto& key : keys) {
+    ZIBKeychainQuery query;
+    query.setService(key);
+    query.setAccount(key);
+    queries.push_back(query.query());
+  }
+  std::vector<platform::OptBytes> values;
+  values.reserve(keys.size());
+  for (auto& result : platform::Keychain::shared()->copyDataAll(queries)) {
+    values.push_back(result.status == platform::errSecSuccess ? platform::OptBytes(std::move(result.data))
+                                                               : std::nullopt);
+  }
+  return values;
+}
+
+std::optional<std::string> QORSecureStorage::stringFromData(const platform::OptBytes& data) {
+  ZIBKeychainQuery query;
+  query.setPasswordData(data);
+  return query.password();
+}
+
 bool QORSecureStorage::setData(const platform::OptBytes& value, const std::string& key) {
   initializeOnce();
   if (!value) return deleteDataForKey(key);

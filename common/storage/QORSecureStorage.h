@@ -41,6 +41,11 @@ class QORSecureStorage {
   // A value saves it; nullopt deletes the item.
   static bool setString(const std::optional<std::string>& value, const std::string& key);
   static platform::OptBytes dataForKey(const std::string& key);
+  // What dataForKey gives for each key, in order, read in one keychain read: the values are of one
+  // moment, and a keychain file is locked once for all of them rather than once per key.
+  static std::vector<platform::OptBytes> dataForKeys(const std::vector<std::string>& keys);
+  // The text that stringForKey gives for stored data: nullopt when it is missing, empty or not UTF-8.
+  static std::optional<std::string> stringFromData(const platform::OptBytes& data);
   static bool setData(const platform::OptBytes& value, const std::string& key);
   // Saves several data values (key, value) in one keychain transaction: all of them are stored, or
   // none is and the result is false. Items that belong together are written this way, so that a

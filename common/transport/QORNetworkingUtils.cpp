@@ -86,11 +86,20 @@ void QORNetworkingUtils::addHttpHeaders(const platform::Json& httpHeaders, platf
 void QORNetworkingUtils::runDataTaskWithURLRequest(const std::optional<platform::URLRequest>& request,
                                                    bool shouldUseWebsocket, bool shouldReconnectWebsocket,
                                                    QORNetworkingCompletion completion) {
+  const bool mayUseWebSocket = request && shouldUseWebsocket && !hasWebsocketError();
+  runDataTaskWithURLRequest(request, shouldUseWebsocket, shouldReconnectWebsocket,
+                            mayUseWebSocket ? QORCommonData::webSocketHost() : std::nullopt, std::move(completion));
+}
+
+void QORNetworkingUtils::runDataTaskWithURLRequest(const std::optional<platform::URLRequest>& request,
+                                                   bool shouldUseWebsocket, bool shouldReconnectWebsocket,
+                                                   const std::optional<std::string>& webSocketHost,
+                                                   QORNetworkingCompletion completion) {
   if (!request) {
     completion(std::nullopt, QORError::error());
     return;
   }
-  if (shouldUseWebsocket && !hasWebsocketError() && QORCommonData::webSocketHost()) {
+  if (shouldUseWebsocket && !hasWebsocketError() && webSocketHost) {
     useWebSocket(*request, shouldReconnectWebsocket, std::move(completion));
   } else {
     useHttps(*request, std::move(completion));

@@ -34,6 +34,11 @@ class QORNetworkingUtils {
   // Chooses the road. No request: the completion runs at once with error 1000.
   static void runDataTaskWithURLRequest(const std::optional<platform::URLRequest>& request, bool shouldUseWebsocket,
                                         bool shouldReconnectWebsocket, QORNetworkingCompletion completion);
+  // The same with the stored WebSocket URL read by the caller, with its other stored values (it
+  // need not read it when the request cannot go over WebSocket).
+  static void runDataTaskWithURLRequest(const std::optional<platform::URLRequest>& request, bool shouldUseWebsocket,
+                                        bool shouldReconnectWebsocket, const std::optional<std::string>& webSocketHost,
+                                        QORNetworkingCompletion completion);
   // One data task of the shared URL session, started from a fresh operation queue; its outcome hops
   // to the main queue and is judged there.
   static void useHttps(const platform::URLRequest& request, QORNetworkingCompletion completion);

@@ -14,19 +14,29 @@ std::shared_ptr<QORServerTask> QORServerTask::create() { return std::shared_ptr<
 void QORServerTask::runClientAction(const std::shared_ptr<QORBaseClientAction>& action,
                                     QORServerTaskCompletion completion) {
   auto request = action ? action->request() : nullptr;
-  auto dictionary = request ? request->requestDictionary() : std::nullopt;
+  if (!request) {
+    completion(nullptr, QORError::error());
+    return;
+  }
+  const bool shouldUseWebSocket = action->shouldUseWebSocket();
+  auto stored = QORCommonData::requestValues(shouldUseWebSocket && !QORNetworkingUtils::hasWebsocketError());
+  // Handed over for this build only: a later build reads the store anew.
+  request->setStoredValues(
+      QORBaseRequest::StoredValues{std::move(stored.installationId), std::move(stored.pubVtnBase64)});
+  auto dictionary = request->requestDictionary();
+  request->setStoredValues(std::nullopt);
   if (!dictionary) {
     completion(nullptr, QORError::error());
     return;
   }
   // An action without a path has no URL, like a missing host.
   auto path = action->urlPath();
-  auto url = path ? platform::URL::withHostAndPath(QORCommonData::host(), *path) : std::nullopt;
+  auto url = path ? platform::URL::withHostAndPath(stored.host, *path) : std::nullopt;
   auto urlRequest = QORNetworkingUtils::createRequestWithURL(url, action->httpMethod(),
                                                              QORJsonByteObjectConverter::dataFromDictionary(dictionary),
-                                                             QORCommonData::httpHeaders());
+                                                             stored.httpHeaders);
   QORNetworkingUtils::runDataTaskWithURLRequest(
-      urlRequest, action->shouldUseWebSocket(), action->shouldReconnectWebsocket(),
+      urlRequest, shouldUseWebSocket, action->shouldReconnectWebsocket(), stored.webSocketHost,
       [action, completion = std::move(completion)](platform::OptBytes data, std::optional<platform::Error> error) {
         if (data && !error) {
           if (auto response = responseFromData(data, action->responseClass())) {

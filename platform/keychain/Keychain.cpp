@@ -263,6 +263,29 @@ OSStatus Keychain::copyData(const KeychainQuery& query, Bytes& data) {
   if (OSStatus injected = injectedFailure(KeychainOperation::CopyMatching, query)) return injected;
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
+  return copyDataLocked(query, data);
+}
+
+std::vector<KeychainDataResult> Keychain::copyDataAll(const std::vector<KeychainQuery>& queries) {
+  std::vector<KeychainDataResult> results(queries.size());
+  for (size_t i = 0; i < queries.size(); ++i) {
+    results[i].status = injectedFailure(KeychainOperation::CopyMatching, queries[i]);
+  }
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) {
+    for (auto& result : results) {
+      if (!result.status) result.status = status;
+    }
+    return results;
+  }
+  sqlite::ReadTransaction transaction(*db_);
+  for (size_t i = 0; i < queries.size(); ++i) {
+    if (!results[i].status) results[i].status = copyDataLocked(queries[i], results[i].data);
+  }
+  return results;
+}
+
+OSStatus Keychain::copyDataLocked(const KeychainQuery& query, Bytes& data) {
   Filter filter = filterFor(query);
   sqlite::Statement statement(*db_,
                               "SELECT data FROM genp" + filter.clause + " ORDER BY sync, service, account LIMIT 1");

@@ -63,6 +63,13 @@ struct KeychainAttributes {
   WallTime modificationDate;
 };
 
+// One query's outcome in a batch read (copyDataAll): the status copyData gives and, on success,
+// the secret.
+struct KeychainDataResult {
+  OSStatus status = errSecSuccess;
+  Bytes data;
+};
+
 // What an update replaces; an absent member is left as it is.
 struct KeychainChanges {
   std::optional<Bytes> data;
@@ -106,6 +113,9 @@ class Keychain {
   OSStatus find(const KeychainQuery& query);
   // The secret of the first match (non-synchronizable before synchronizable).
   OSStatus copyData(const KeychainQuery& query, Bytes& data);
+  // What copyData gives for each query, in order, read in one read transaction: the values are of
+  // one committed state, and the file's read locks are taken once for all of them.
+  std::vector<KeychainDataResult> copyDataAll(const std::vector<KeychainQuery>& queries);
   // The attributes of every match, ordered by service, account and flag.
   OSStatus copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes);
   // Deletes every match; errSecItemNotFound when none matches.
@@ -116,8 +126,9 @@ class Keychain {
   OSStatus saveAll(const std::vector<KeychainItem>& items);
 
   // Tests: the hook sees every call before it runs; a non-zero result is returned instead of
-  // running it. failNextCall is the one-shot form (it takes precedence over the hook). A batch
-  // shows the hook each item (Save) before it begins, and an item's failure strikes when the batch
+  // running it. failNextCall is the one-shot form (it takes precedence over the hook). A batch read
+  // shows the hook each query (CopyMatching) before it begins, and only that query fails. A batch
+  // write shows the hook each item (Save) before it begins, and an item's failure strikes when the batch
   // reaches it, after the items before it were written, so the whole batch is rolled back.
   using FailureHook = std::function<OSStatus(KeychainOperation, const KeychainQuery&)>;
   void setFailureHook(FailureHook hook);
@@ -133,6 +144,7 @@ class Keychain {
   // write. The update gives errSecItemNotFound when nothing matches.
   OSStatus insertLocked(const KeychainItem& item, double now);
   OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
+  OSStatus copyDataLocked(const KeychainQuery& query, Bytes& data);
 
   const Store store_;
   const std::string path_;  // of a file store

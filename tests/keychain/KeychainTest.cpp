@@ -190,6 +190,77 @@ TEST(Keychain, ABatchSavesEveryItemOrNone) {
   EXPECT_EQ(k->saveAll({}), 0);
 }
 
+// A batch read must be a faster form of the single reads, never a different answer.
+TEST(Keychain, ABatchReadAnswersEachQueryAsASingleReadDoes) {
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add(item("s", "a", "plain")), 0);
+  ASSERT_EQ(k->add(item("s", "a", "synced", true)), 0);
+  ASSERT_EQ(k->add(item("s", "only-synced", "up", true)), 0);
+  ASSERT_EQ(k->add(item("s", "empty", "")), 0);
+  auto locked = item("s", "locked", "secret");
+  locked.accessibility = kSecAttrAccessibleWhenUnlockedThisDeviceOnly;
+  ASSERT_EQ(k->add(locked), 0);
+  auto withAccessibility = [](KeychainQuery q, const char* accessibility) {
+    q.accessibility = accessibility;
+    return q;
+  };
+  const std::vector<KeychainQuery> queries = {
+      query("s", "a"),
+      query("s", "a", KeychainSynchronizable::Any),
+      query("s", "a", KeychainSynchronizable::Yes),
+      query("s", "only-synced"),
+      query("s", "only-synced", KeychainSynchronizable::Any),
+      query("s", "empty"),
+      query("s", "missing"),
+      withAccessibility(query("s", "locked"), kSecAttrAccessibleWhenUnlockedThisDeviceOnly),
+      withAccessibility(query("s", "locked"), kSecAttrAccessibleWhenUnlocked),
+      query("s", std::nullopt),
+  };
+  auto singleReads = [&](Keychain& keychain) {
+    std::vector<std::pair<OSStatus, std::string>> answers;
+    for (const auto& q : queries) {
+      Bytes data;
+      OSStatus status = keychain.copyData(q, data);
+      answers.emplace_back(status, status ? "" : stringFromBytes(data));
+    }
+    return answers;
+  };
+  auto batchRead = [&](Keychain& keychain) {
+    std::vector<std::pair<OSStatus, std::string>> answers;
+    for (const auto& result : keychain.copyDataAll(queries)) {
+      answers.emplace_back(result.status, result.status ? "" : stringFromBytes(result.data));
+    }
+    return answers;
+  };
+  const auto expected = singleReads(*k);
+  ASSERT_EQ(expected[0], std::make_pair(errSecSuccess, std::string("plain")));
+  ASSERT_EQ(expected[6].first, errSecItemNotFound);
+  EXPECT_EQ(batchRead(*k), expected);
+  EXPECT_TRUE(k->copyDataAll({}).empty());
+
+  // An injected failure strikes the query it names (or, one-shot, the first) and no other.
+  std::vector<KeychainOperation> seen;
+  k->setFailureHook([&](KeychainOperation op, const KeychainQuery& q) {
+    seen.push_back(op);
+    return q.account == "empty" ? errSecAuthFailed : errSecSuccess;
+  });
+  const auto hooked = singleReads(*k);
+  EXPECT_EQ(hooked[5].first, errSecAuthFailed);
+  seen.clear();
+  EXPECT_EQ(batchRead(*k), hooked);
+  EXPECT_EQ(seen, std::vector<KeychainOperation>(queries.size(), KeychainOperation::CopyMatching));
+  k->setFailureHook(nullptr);
+  auto firstFails = expected;
+  firstFails[0] = {errSecInteractionNotAllowed, ""};
+  k->failNextCall(errSecInteractionNotAllowed);
+  EXPECT_EQ(batchRead(*k), firstFails);
+  EXPECT_EQ(batchRead(*k), expected) << "the failure is one-shot";
+
+  auto unusable = Keychain::openFile("/proc/no-such-folder/keychain.sqlite");
+  EXPECT_EQ(batchRead(*unusable), singleReads(*unusable));
+  EXPECT_EQ(batchRead(*unusable)[0].first, errSecNotAvailable);
+}
+
 TEST(KeychainFile, IsPrivateKeepsItsItemsAndSaysWhenItCannotBeUsed) {
   qortest::TempDir dir;
   const std::string path = (dir.path() / "deeper" / "keychain.sqlite").string();
@@ -277,6 +348,11 @@ TEST(KeychainFile, EveryReadSeesWhatAnotherConnectionWroteBeforeIt) {
     SCOPED_TRACE(round);
     EXPECT_EQ(secretOf(*reader, query("s", "a")), "v" + std::to_string(round - 1));
     EXPECT_EQ(reader->find(query("s", "a")), errSecSuccess);
+    // A batch reads in a transaction of its own; one left open would hold the reader on this state.
+    const auto batch = reader->copyDataAll({query("s", "a"), query("s", "b" + std::to_string(round - 1))});
+    ASSERT_EQ(batch.size(), 2u);
+    EXPECT_EQ(stringFromBytes(batch[0].data), "v" + std::to_string(round - 1));
+    EXPECT_EQ(batch[1].status, round == 1 ? errSecItemNotFound : errSecSuccess);
     std::vector<KeychainAttributes> found;
     EXPECT_EQ(reader->copyAttributes(query("s", std::nullopt), found), errSecSuccess);
     ASSERT_EQ(writer->update(query("s", "a"), {bytesFromString("v" + std::to_string(round)), std::nullopt}), 0);

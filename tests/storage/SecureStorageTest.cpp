@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "common/storage/QORCommonData.h"
@@ -167,6 +168,75 @@ TEST_F(SecureStorageTest, HttpHeadersReadBackOnlyWhatIsSafeToSend) {
   ASSERT_TRUE(QORCommonData::setHttpHeaders(
       Json{{"X-Ok", "1"}, {"X-Bad", "a\r\nb"}, {"X-Num", 2}, {"X-Not-Utf8", "\xFF\xFE"}}));
   EXPECT_EQ(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders), platform::bytesFromString(R"({"X-Ok":"1"})"));
+}
+
+// A request reads its stored values in one keychain read; each must be what its own getter gives,
+// whatever state the item is in.
+TEST_F(SecureStorageTest, ARequestsValuesReadTogetherAreWhatTheGettersGive) {
+  auto getters = [] {
+    return QORCommonData::RequestValues{QORCommonData::installationId(), QORCommonData::pubVtnBase64(),
+                                        QORCommonData::host(), QORCommonData::httpHeaders(),
+                                        QORCommonData::webSocketHost()};
+  };
+  auto same = [](const QORCommonData::RequestValues& a, const QORCommonData::RequestValues& b) {
+    return a.installationId == b.installationId && a.pubVtnBase64 == b.pubVtnBase64 && a.host == b.host &&
+           a.httpHeaders == b.httpHeaders && a.webSocketHost == b.webSocketHost;
+  };
+  const std::vector<std::string> keys = {kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64,
+                                         kQORSecureStorageHost, kQORSecureStorageHttpHeaders,
+                                         kQORSecureStorageWebSocketHost};
+  const Bytes notUtf8 = {0xC3, 0x28};
+  struct Case {
+    const char* name;
+    std::function<void()> store;
+  };
+  const Case cases[] = {
+      {"nothing stored", [] {}},
+      {"every value",
+       [] {
+         QORCommonData::setInstallationId("installation");
+         QORCommonData::setPubVtnBase64("a2V5");
+         QORCommonData::setHost("https://bank.example");
+         QORCommonData::setHttpHeaders(Json{{"X-Tenant", "bank"}});
+         QORCommonData::setWebSocketHost("wss://bank.example/ws");
+       }},
+      {"values of the wrong shape",
+       [&] {
+         QORSecureStorage::setData(notUtf8, kQORSecureStorageInstallationId);
+         QORSecureStorage::setData(Bytes{}, kQORSecureStorageHost);
+         QORSecureStorage::setData(platform::bytesFromString("[1]"), kQORSecureStorageHttpHeaders);
+         QORSecureStorage::setData(platform::bytesFromString("caf\xC3\xA9"), kQORSecureStoragePubVtnBase64);
+         // A synchronizable item under the key is found as the getter finds it.
+         keychain->add({kQORSecureStorageWebSocketHost, kQORSecureStorageWebSocketHost, true, std::nullopt,
+                        std::nullopt, platform::bytesFromString("wss://synced")});
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    keychain->remove({std::nullopt, std::nullopt, platform::KeychainSynchronizable::Any, std::nullopt});
+    c.store();
+    EXPECT_TRUE(same(QORCommonData::requestValues(true), getters()));
+    auto withoutWebSocket = getters();
+    withoutWebSocket.webSocketHost.reset();
+    EXPECT_TRUE(same(QORCommonData::requestValues(false), withoutWebSocket));
+    const auto data = QORSecureStorage::dataForKeys(keys);
+    ASSERT_EQ(data.size(), keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+      EXPECT_EQ(data[i], QORSecureStorage::dataForKey(keys[i])) << keys[i];
+      EXPECT_EQ(QORSecureStorage::stringFromData(data[i]), QORSecureStorage::stringForKey(keys[i])) << keys[i];
+    }
+  }
+  EXPECT_EQ(QORCommonData::requestValues(true).webSocketHost, "wss://synced");
+  EXPECT_EQ(QORCommonData::requestValues(true).pubVtnBase64, "caf\xC3\xA9");
+
+  // A keychain that fails one read loses that value alone, as the getter does.
+  keychain->setFailureHook([](platform::KeychainOperation, const platform::KeychainQuery& q) {
+    return q.service == kQORSecureStoragePubVtnBase64 ? platform::errSecInteractionNotAllowed : platform::errSecSuccess;
+  });
+  const auto values = QORCommonData::requestValues(true);
+  EXPECT_TRUE(same(values, getters()));
+  EXPECT_EQ(values.pubVtnBase64, std::nullopt);
+  EXPECT_EQ(values.webSocketHost, "wss://synced");
 }
 
 TEST(SecureStorageFile, ValuesSurviveReopening) {

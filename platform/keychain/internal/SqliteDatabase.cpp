@@ -223,4 +223,14 @@ int32_t WriteTransaction::commit() {
   return status;
 }
 
+ReadTransaction::ReadTransaction(Database& db) : db_(db), open_(db.run("BEGIN") == errSecSuccess) {}
+
+ReadTransaction::~ReadTransaction() {
+  // A failed BEGIN leaves the reads in autocommit mode, each as correct as a single read; a read
+  // that failed may have ended the transaction already. A transaction left open would keep this
+  // connection's later reads on the old state.
+  if (!open_ || sqlite3_get_autocommit(db_.handle())) return;
+  if (db_.run("COMMIT") != errSecSuccess && !sqlite3_get_autocommit(db_.handle())) db_.run("ROLLBACK");
+}
+
 }  // namespace platform::sqlite

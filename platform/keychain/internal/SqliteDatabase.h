@@ -117,4 +117,18 @@ class WriteTransaction {
   bool open_ = false;
 };
 
+// A read transaction (BEGIN DEFERRED): the reads inside it take the file's read locks once and see
+// one committed state. Ended when the object goes away, so no read outlives it.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  Database& db_;
+  bool open_;
+};
+
 }  // namespace platform::sqlite
