@@ -2,13 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/security/TrustStore.h"
 #include "platform/socket/internal/Channel.h"
 
 namespace transporttest {
 
 Pki& Pki::shared() {
+  // Never destroyed (connections may still read it during exit); only its files go at exit.
   static Pki* pki = new Pki();
+  static const struct RemoveFiles {
+    ~RemoveFiles() {
+      std::error_code ignored;
+      std::filesystem::remove_all(pki->dir.path(), ignored);
+    }
+  } removeFiles;
   return *pki;
 }
 

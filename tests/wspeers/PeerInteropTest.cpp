@@ -2,6 +2,8 @@
 // the npm package ws, in plain and TLS flavours (a test CA made here).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <atomic>
 #include <random>
 
@@ -33,7 +35,14 @@ std::string caseName(const testing::TestParamInfo<PeerCase>& info) {
 class Certificates {
  public:
   static Certificates& shared() {
+    // Never destroyed (a peer may still read the files during exit); only the files go at exit.
     static auto* certificates = new Certificates();
+    static const struct RemoveFiles {
+      ~RemoveFiles() {
+        std::error_code ignored;
+        std::filesystem::remove_all(certificates->dir_.path(), ignored);
+      }
+    } removeFiles;
     return *certificates;
   }
   const std::string& certFile() const { return certFile_; }
