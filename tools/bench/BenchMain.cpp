@@ -80,6 +80,8 @@ const Row kRows[] = {
      .maxRatio = 1.0, .bytesPerIteration = kEcho1MiBBytes},
     {.label = "whole authorization, client CPU (against its crypto)", .project = "authorization.whole",
      .floor = "authorization.crypto_floor", .maxRatio = 1.3, .processCpu = true},
+    {.label = "whole authorization, client CPU (floor with key validation)",
+     .project = "authorization.whole", .floor = "authorization.crypto_floor_validating", .processCpu = true},
 };
 
 struct Measured {
