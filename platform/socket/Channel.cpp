@@ -130,6 +130,12 @@ struct Channel::Impl {
   bool closeRequested = false;
   std::deque<Outgoing> outbound;
   size_t outboundBytes = 0;
+  // A plain TCP socket once established: a sender may write to it itself while nothing is queued
+  // (TLS state is the I/O thread's alone).
+  bool directSend = false;
+  // Completions of sent entries that the I/O thread is still calling; a direct send waits its turn
+  // behind them so completions keep the order of the sends.
+  int completionsRunning = 0;
   bool sendBufferWasFull = false;
   std::shared_ptr<SecTrust> peerTrust;
   std::optional<bool> verdict;
@@ -214,9 +220,12 @@ size_t Channel::available() const {
 
 Bytes Channel::take(size_t maxLength) {
   Bytes out;
+  bool readerStopped = false;
   {
     std::lock_guard lock(impl_->mutex);
     auto& d = *impl_;
+    // Only a full buffer stops the reader; otherwise it needs no wake-up.
+    readerStopped = d.inboundSize() >= kReceiveBufferLimit;
     const size_t n = std::min(maxLength, d.inboundSize());
     const auto first = d.inbound.begin() + static_cast<ptrdiff_t>(d.inboundOffset);
     out.assign(first, first + static_cast<ptrdiff_t>(n));
@@ -229,7 +238,7 @@ Bytes Channel::take(size_t maxLength) {
       d.inboundOffset = 0;
     }
   }
-  impl_->wake();  // the reader may have stopped at the buffer's limit
+  if (readerStopped) impl_->wake();
   return out;
 }
 
@@ -250,6 +259,7 @@ std::shared_ptr<SecTrust> Channel::peerTrust() const {
 
 void Channel::send(Bytes data, SendDone done) {
   std::optional<ChannelFailure> refusal;
+  bool sentAll = false;
   {
     std::lock_guard lock(impl_->mutex);
     auto& d = *impl_;
@@ -258,12 +268,31 @@ void Channel::send(Bytes data, SendDone done) {
     } else if (d.closeRequested) {
       refusal = posixFailure(ECANCELED);
     } else {
-      d.outboundBytes += data.size();
-      d.outbound.push_back({std::move(data), 0, std::move(done)});
+      // Handing the bytes to the kernel here spares a wake-up of the I/O thread. The lock keeps the
+      // socket open (it is closed only after a failure or a close request is recorded under it) and
+      // keeps the bytes of concurrent senders in order; the send never blocks.
+      size_t offset = 0;
+      if (d.directSend && d.outbound.empty() && d.completionsRunning == 0 && !data.empty()) {
+        for (;;) {
+          const ssize_t n = ::send(d.fd, data.data() + offset, data.size() - offset, MSG_NOSIGNAL | MSG_DONTWAIT);
+          if (n > 0) offset += static_cast<size_t>(n);
+          if (offset == data.size() || (n < 0 && errno != EINTR) || n == 0) break;
+        }
+        // Whatever failed or did not fit goes the usual way; the I/O thread reports a failure.
+      }
+      sentAll = offset == data.size() && offset > 0;
+      if (!sentAll) {
+        d.outboundBytes += data.size() - offset;
+        d.outbound.push_back({std::move(data), offset, std::move(done)});
+      }
     }
   }
   if (refusal) {
     if (done) done(refusal);
+    return;
+  }
+  if (sentAll) {
+    if (done) done(std::nullopt);
     return;
   }
   impl_->wake();
@@ -579,6 +608,7 @@ struct Runner {
         if (front->offset == front->data.size()) {
           done = std::move(front->done);
           d.outbound.pop_front();
+          if (done) ++d.completionsRunning;
         }
         if (d.sendBufferWasFull && d.outboundBytes < kSendBufferLimit) {
           d.sendBufferWasFull = false;
@@ -586,7 +616,11 @@ struct Runner {
         }
       }
       d.cv.notify_all();
-      if (done) done(std::nullopt);
+      if (done) {
+        done(std::nullopt);
+        std::lock_guard lock(d.mutex);
+        --d.completionsRunning;
+      }
       if (roomAgain) emit(ChannelEvent::spaceAvailable);
     }
   }
@@ -674,6 +708,10 @@ struct Runner {
           fail(*channel.failure());
           return;
       }
+    }
+    {
+      std::lock_guard lock(d.mutex);
+      d.directSend = !d.ssl;
     }
     emit(ChannelEvent::established);
     serve();

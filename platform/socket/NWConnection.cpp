@@ -106,8 +106,11 @@ void NWConnection::send(Bytes content, SendCompletion completion) {
     if (completion) queue_->post([completion, error] { completion(error); });
     return;
   }
+  if (!completion) {
+    channel_->send(std::move(content), nullptr);
+    return;
+  }
   channel_->send(std::move(content), [queue = queue_, completion](std::optional<detail::ChannelFailure> f) {
-    if (!completion) return;
     std::optional<Error> error;
     if (f) error = toNWError(*f);
     queue->post([completion, error] { completion(error); });

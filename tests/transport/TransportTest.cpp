@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <future>
+#include <string_view>
+#include <thread>
 
 #include "common/websocket/security/FoundationSecurity.h"
 #include "common/websocket/transport/FoundationTransport.h"
@@ -450,3 +453,113 @@ TEST(TCPTransport, WrapsAnAcceptedConnection) {
 }
 
 }  // namespace
+
+// Plain TCP sends go to the socket from the senders' own threads while nothing is queued. A peer
+// that reads only once every send was made fills the socket, so sends are cut short and their rest
+// queued behind while other threads keep sending: every send must still arrive whole, each thread's
+// in its order, and complete once, in order.
+TEST(NWConnection, ConcurrentPlainSendsArriveWholeAndInOrderAndCompleteOnce) {
+  constexpr int kThreads = 4, kSendsPerThread = 40;
+  constexpr size_t kSendSize = 64 * 1024 + 3;  // cut at no boundary the kernel favours
+
+  auto serverQueue = platform::SerialQueue::create("test.sink");
+  auto listener = platform::NWListener::create("127.0.0.1", 0);
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::shared_ptr<platform::NWConnection> accepted;
+  std::string received;
+  bool ended = false;
+  listener->setNewConnectionHandler([&](std::shared_ptr<platform::NWConnection> c) {
+    c->start(serverQueue);
+    std::lock_guard lock(mutex);
+    accepted = std::move(c);
+    cv.notify_all();
+  });
+  listener->start(serverQueue);
+
+  auto clientQueue = platform::SerialQueue::create("test.sender");
+  auto client = platform::NWConnection::create({"127.0.0.1", listener->port()}, {});
+  bool ready = false;
+  client->setStateUpdateHandler([&](platform::NWConnection::State state, std::optional<platform::Error>) {
+    std::lock_guard lock(mutex);
+    if (state == platform::NWConnection::State::ready) ready = true;
+    cv.notify_all();
+  });
+  client->start(clientQueue);
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(cv.wait_for(lock, 10s, [&] { return ready && accepted; }));
+  }
+
+  // Each send is one tag repeated: its thread and its place in that thread's order.
+  const auto tagOf = [](int thread, int seq) { return static_cast<uint8_t>(thread * kSendsPerThread + seq); };
+  static_assert(kThreads * kSendsPerThread <= 256);
+  std::vector<uint8_t> completionOrder;  // on the client's queue
+  std::atomic<int> failedCompletions{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < kThreads; ++t) {
+    senders.emplace_back([&, t] {
+      for (int seq = 0; seq < kSendsPerThread; ++seq) {
+        const uint8_t tag = tagOf(t, seq);
+        client->send(platform::Bytes(kSendSize, tag), [&, tag](std::optional<platform::Error> error) {
+          if (error) ++failedCompletions;
+          std::lock_guard lock(mutex);
+          completionOrder.push_back(tag);
+          cv.notify_all();
+        });
+      }
+    });
+  }
+  for (auto& s : senders) s.join();
+
+  std::function<void()> readMore = [&] {
+    accepted->receive(1, 1 << 20, [&](platform::OptBytes content, bool complete, std::optional<platform::Error> e) {
+      std::lock_guard lock(mutex);
+      if (content) received.append(content->begin(), content->end());
+      if (complete || e || received.size() == kSendSize * kThreads * kSendsPerThread) {
+        ended = true;
+        cv.notify_all();
+        return;
+      }
+      readMore();
+    });
+  };
+  serverQueue->post(readMore);
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(cv.wait_for(lock, 30s, [&] {
+      return ended && completionOrder.size() == size_t{kThreads} * kSendsPerThread;
+    }));
+  }
+  EXPECT_EQ(failedCompletions, 0);
+  ASSERT_EQ(received.size(), kSendSize * kThreads * kSendsPerThread);
+
+  // The stream is the sends one after another, none torn; the completions come in the same order.
+  std::vector<uint8_t> arrivalOrder;
+  std::vector<int> nextSeq(kThreads, 0);
+  for (size_t at = 0; at < received.size(); at += kSendSize) {
+    const auto tag = static_cast<uint8_t>(received[at]);
+    const std::string_view send(received.data() + at, kSendSize);
+    ASSERT_EQ(send.find_first_not_of(static_cast<char>(tag)), std::string_view::npos) << "send torn at " << at;
+    const int thread = tag / kSendsPerThread;
+    ASSERT_EQ(tag % kSendsPerThread, nextSeq[thread]++) << "thread " << thread << " out of order";
+    arrivalOrder.push_back(tag);
+  }
+  EXPECT_EQ(completionOrder, arrivalOrder);
+
+  // Once cancelled, a send fails instead of going out or vanishing.
+  client->cancel();
+  std::promise<std::optional<platform::Error>> late;
+  client->send(platform::Bytes(10, 1), [&](std::optional<platform::Error> error) { late.set_value(error); });
+  auto lateResult = late.get_future();
+  ASSERT_EQ(lateResult.wait_for(10s), std::future_status::ready);
+  EXPECT_TRUE(lateResult.get().has_value());
+
+  serverQueue->sync([&] {
+    listener->cancel();
+    accepted->cancel();
+  });
+  // What the cancels posted holds references into this frame.
+  serverQueue->sync([] {});
+  clientQueue->sync([] {});
+}

@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
 #include <condition_variable>
 #include <filesystem>
 #include <memory>
@@ -71,6 +72,12 @@ class EchoPeer {
   int port_ = 0;
 };
 
+double processCpuSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 // Our client: the front class with its default engine and transport, events on a serial queue.
 class EngineClient {
  public:
@@ -99,11 +106,13 @@ class EngineClient {
   }
 
   // Seconds from the first send to the last echo; negative when the connection failed.
-  double run(const std::string& message, int count, int window) {
+  // `cpuSeconds` gets the CPU time all of this process's threads spent meanwhile.
+  double run(const std::string& message, int count, int window, double& cpuSeconds) {
     {
       std::lock_guard lock(mutex_);
       echoes_ = 0;
     }
+    const double cpuStart = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     int sent = 0;
     std::unique_lock lock(mutex_);
@@ -117,7 +126,9 @@ class EngineClient {
       const auto canGoOn = [&] { return failed_ || echoes_ == count || (sent < count && sent - echoes_ < window); };
       if (!cv_.wait_for(lock, std::chrono::seconds(30), canGoOn) || failed_) return -1;
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpuSeconds = processCpuSeconds() - cpuStart;
+    return seconds;
   }
 
  private:
@@ -154,12 +165,18 @@ void echoEngine(benchmark::State& state, EchoWorkload w) {
   EngineClient client(peer.url());
   if (!client.connected()) return state.SkipWithError("could not connect");
   const std::string message(w.size, 'x');
+  double cpuSeconds = 0;
   for (auto _ : state) {
-    const double seconds = client.run(message, w.count, w.window);
+    double cpu = 0;
+    const double seconds = client.run(message, w.count, w.window, cpu);
     if (seconds < 0) return state.SkipWithError("the connection failed");
     state.SetIterationTime(seconds);
+    cpuSeconds += cpu;
   }
   finish(state, w);
+  // The CPU column counts the benchmark's own thread only; this counts every thread of the client.
+  state.counters["process_cpu_us_per_msg"] =
+      cpuSeconds * 1e6 / static_cast<double>(static_cast<int64_t>(w.count) * state.iterations());
 }
 
 void echoScript(benchmark::State& state, EchoWorkload w, std::vector<std::string> command, bool needsNode) {

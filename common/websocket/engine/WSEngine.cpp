@@ -148,9 +148,11 @@ void WSEngine::send(const platform::Bytes& data, FrameOpCode opcode, WriteComple
   }
   auto frame = framer_->createWriteFrame(opcode, compressed ? *compressed : data, compressed.has_value());
   if (frame.empty()) return;  // no masking key could be made
-  transport_->write(std::move(frame), [completion = std::move(completion)](const ErrorPtr&) {
-    if (completion) completion();
-  });
+  if (!completion) {
+    transport_->write(std::move(frame), nullptr);
+    return;
+  }
+  transport_->write(std::move(frame), [completion = std::move(completion)](const ErrorPtr&) { completion(); });
 }
 
 // Transport states, on the transport's queue.

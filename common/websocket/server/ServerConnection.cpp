@@ -113,14 +113,23 @@ void ServerConnection::connectionChanged(const ConnectionState& state) {
     if (didUpgrade_ && offset >= 0 && static_cast<size_t>(offset) < received->data.size()) {
       framer_->add(platform::Bytes(received->data.begin() + offset, received->data.end()));
     }
-  } else if (const auto* failed = state.as<ConnectionState::Failed>()) {
+  } else if (state.as<ConnectionState::Failed>() || state.as<ConnectionState::Cancelled>()) {
+    // After every frame already received, so a client's last message is not lost to its end.
+    std::weak_ptr<ServerConnection> weak = weak_from_this();
+    framer_->afterReceived([weak, state] {
+      if (auto self = weak.lock()) self->connectionEnded(state);
+    });
+  }
+}
+
+void ServerConnection::connectionEnded(const ConnectionState& state) {
+  if (const auto* failed = state.as<ConnectionState::Failed>()) {
     const WSError fallback(ErrorType::protocolError, "default error, no extra data", 0);
     printLine("server connection error: " + describe(failed->error ? *failed->error : fallback));
-    ended();
-  } else if (state.as<ConnectionState::Cancelled>()) {
+  } else {
     printLine("server connection cancelled!");
-    ended();
   }
+  ended();
 }
 
 void ServerConnection::didReceiveHTTP(const HTTPEvent& event) {

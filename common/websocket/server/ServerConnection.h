@@ -68,6 +68,7 @@ class ServerConnection final : public Connection,
   void report(const ServerEvent& event, const ConnectionEvent& own);
   void reportOwn(const ConnectionEvent& event);
   void ended();
+  void connectionEnded(const ConnectionState& state);
 
   const std::shared_ptr<HTTPServerHandler> httpHandler_;
   const std::shared_ptr<WSFramer> framer_;

@@ -206,8 +206,13 @@ void TCPTransport::write(platform::Bytes data, WriteCompletion completion) {
     }
     return;
   }
+  if (!completion) {
+    // Nobody waits for it: no completion block is queued for it either.
+    connection->send(std::move(data), nullptr);
+    return;
+  }
   connection->send(std::move(data), [completion](std::optional<platform::Error> error) {
-    if (completion) completion(platformError(std::move(error)));
+    completion(platformError(std::move(error)));
   });
 }
 

@@ -66,8 +66,9 @@ class Channel : public std::enable_shared_from_this<Channel> {
   std::optional<ChannelFailure> failure() const;
   std::shared_ptr<SecTrust> peerTrust() const;
 
-  // Queues bytes; `done` runs on the I/O thread once all of them were handed to the kernel, or with
-  // the failure that stopped them.
+  // Sends bytes, or queues what the kernel does not take at once (always over TLS); `done` runs once
+  // all of them were handed to the kernel, or with the failure that stopped them: on the I/O thread,
+  // or on the calling thread when the kernel took them at once or the channel had already ended.
   void send(Bytes data, SendDone done);
   // Copies up to `length` bytes into the send buffer, waiting up to `maxWait` while it is full.
   // Returns the count taken (0 when no room came in time), or -1 once the channel failed or closed.
