@@ -18,22 +18,22 @@ constexpr auto kReverse = makeReverse();
 }  // namespace
 
 std::string base64Encode(const Bytes& data) {
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
+  std::string out((data.size() + 2) / 3 * 4, '\0');
+  char* o = out.data();
   size_t i = 0;
   for (; i + 3 <= data.size(); i += 3) {
     uint32_t v = uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2];
-    out.push_back(kAlphabet[v >> 18 & 63]);
-    out.push_back(kAlphabet[v >> 12 & 63]);
-    out.push_back(kAlphabet[v >> 6 & 63]);
-    out.push_back(kAlphabet[v & 63]);
+    *o++ = kAlphabet[v >> 18 & 63];
+    *o++ = kAlphabet[v >> 12 & 63];
+    *o++ = kAlphabet[v >> 6 & 63];
+    *o++ = kAlphabet[v & 63];
   }
   if (size_t rest = data.size() - i; rest > 0) {
     uint32_t v = uint32_t(data[i]) << 16 | (rest == 2 ? uint32_t(data[i + 1]) << 8 : 0);
-    out.push_back(kAlphabet[v >> 18 & 63]);
-    out.push_back(kAlphabet[v >> 12 & 63]);
-    out.push_back(rest == 2 ? kAlphabet[v >> 6 & 63] : '=');
-    out.push_back('=');
+    *o++ = kAlphabet[v >> 18 & 63];
+    *o++ = kAlphabet[v >> 12 & 63];
+    *o++ = rest == 2 ? kAlphabet[v >> 6 & 63] : '=';
+    *o++ = '=';
   }
   return out;
 }

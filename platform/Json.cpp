@@ -1,5 +1,6 @@
 #include "platform/Json.h"
 
+#include <charconv>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -98,6 +99,111 @@ class DepthLimitedBuilder {
   Json* member_ = nullptr;
 };
 
+// Writes the text of nlohmann's compact dump() straight into the output, checking the value on the
+// way, so a message is walked once instead of checked, written to a string and copied. Texts of
+// printable ASCII without a quote or backslash (names, Base64, numbers as text) need no escaping and
+// are copied; every other text and every float is written by nlohmann itself, so escaping and the
+// number format stay exactly its own.
+template <class Out>
+class CheckedWriter {
+ public:
+  explicit CheckedWriter(Out& out) : out_(out) {}
+
+  bool write(const Json& v) {
+    switch (v.type()) {
+      case Json::value_t::object: {
+        const auto& members = v.get_ref<const Json::object_t&>();
+        put('{');
+        bool first = true;
+        for (const auto& [name, value] : members) {
+          if (!first) put(',');
+          first = false;
+          if (!writeText(name)) return false;
+          put(':');
+          if (!write(value)) return false;
+        }
+        put('}');
+        return true;
+      }
+      case Json::value_t::array: {
+        const auto& elements = v.get_ref<const Json::array_t&>();
+        put('[');
+        bool first = true;
+        for (const auto& element : elements) {
+          if (!first) put(',');
+          first = false;
+          if (!write(element)) return false;
+        }
+        put(']');
+        return true;
+      }
+      case Json::value_t::string:
+        return writeText(v.get_ref<const std::string&>());
+      case Json::value_t::boolean:
+        append(v.get<bool>() ? std::string_view("true") : std::string_view("false"));
+        return true;
+      case Json::value_t::null:
+        append("null");
+        return true;
+      case Json::value_t::number_integer:
+        return writeInteger(v.get<Json::number_integer_t>());
+      case Json::value_t::number_unsigned:
+        return writeInteger(v.get<Json::number_unsigned_t>());
+      case Json::value_t::number_float:
+        if (!std::isfinite(v.get<double>())) return false;
+        append(v.dump());
+        return true;
+      case Json::value_t::binary:
+      case Json::value_t::discarded:
+      default:
+        return false;
+    }
+  }
+
+ private:
+  static bool isPlain(const std::string& text) {
+    for (char c : text) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u > 0x7E || c == '"' || c == '\\') return false;
+    }
+    return true;
+  }
+
+  bool writeText(const std::string& text) {
+    if (isPlain(text)) {
+      put('"');
+      append(text);
+      put('"');
+      return true;
+    }
+    if (!isValidUtf8(text)) return false;
+    append(Json(text).dump());
+    return true;
+  }
+
+  template <class Integer>
+  bool writeInteger(Integer value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    append(std::string_view(digits, static_cast<size_t>(end - digits)));
+    return true;
+  }
+
+  void put(char c) { out_.push_back(static_cast<typename Out::value_type>(c)); }
+  void append(std::string_view text) { out_.insert(out_.end(), text.begin(), text.end()); }
+
+  Out& out_;
+};
+
+template <class Out>
+std::optional<Out> writeContainer(const Json& value) {
+  if (!(value.is_object() || value.is_array())) return std::nullopt;
+  Out out;
+  out.reserve(256);
+  if (!CheckedWriter<Out>(out).write(value)) return std::nullopt;
+  return out;
+}
+
 template <class Input>
 std::optional<Json> parseContainer(Input&& begin, Input&& end) {
   Json parsed;
@@ -113,16 +219,9 @@ bool isValidJSONObject(const Json& value) {
   return (value.is_object() || value.is_array()) && validValue(value);
 }
 
-std::optional<std::string> stringWithJSONObject(const Json& value) {
-  if (!isValidJSONObject(value)) return std::nullopt;
-  return value.dump();
-}
+std::optional<std::string> stringWithJSONObject(const Json& value) { return writeContainer<std::string>(value); }
 
-OptBytes dataWithJSONObject(const Json& value) {
-  auto text = stringWithJSONObject(value);
-  if (!text) return std::nullopt;
-  return bytesFromString(*text);
-}
+OptBytes dataWithJSONObject(const Json& value) { return writeContainer<Bytes>(value); }
 
 std::optional<Json> JSONObjectWithString(const std::string& text) { return parseContainer(text.begin(), text.end()); }
 

@@ -1,6 +1,7 @@
 #include "common/request/QORBaseRequest.h"
 
 #include <mutex>
+#include <utility>
 
 #include "common/crypto/QORCryptUtilsAsymmetric.h"
 #include "common/crypto/QORCryptUtilsB64.h"
@@ -41,9 +42,9 @@ std::optional<platform::Json> QORBaseRequest::requestDictionary() const {
   platform::Json dictionary = platform::Json::object();
   auto installationId = storedValues_ ? storedValues_->installationId : QORCommonData::installationId();
   if (installationId) dictionary["installationId"] = std::move(*installationId);
-  if (auto header = encryptedHeader()) dictionary["encryptedHeader"] = *header;
+  if (auto header = encryptedHeader()) dictionary["encryptedHeader"] = std::move(*header);
   if (auto key = requestDataKey()) {
-    if (auto body = dataEncryptedRequest()) dictionary[*key] = *body;
+    if (auto body = dataEncryptedRequest()) dictionary[std::move(*key)] = std::move(*body);
   }
   if (dictionary.size() != 3) return std::nullopt;
   return dictionary;

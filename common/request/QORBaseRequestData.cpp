@@ -1,5 +1,7 @@
 #include "common/request/QORBaseRequestData.h"
 
+#include <utility>
+
 #include "common/crypto/QORCryptUtilsB64.h"
 
 namespace qor {
@@ -10,7 +12,7 @@ std::shared_ptr<QORBaseRequestData> QORBaseRequestData::create(platform::OptByte
 
 std::optional<platform::Json> QORBaseRequestData::requestDictionary() const {
   platform::Json dictionary = platform::Json::object();
-  if (auto nonce = QORCryptUtilsB64::encodeDataToString(nonce_)) dictionary["nonceQOR"] = *nonce;
+  if (auto nonce = QORCryptUtilsB64::encodeDataToString(nonce_)) dictionary["nonceQOR"] = std::move(*nonce);
   if (dictionary.size() != 1) return std::nullopt;
   return dictionary;
 }

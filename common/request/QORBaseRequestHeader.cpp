@@ -1,5 +1,7 @@
 #include "common/request/QORBaseRequestHeader.h"
 
+#include <utility>
+
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/crypto/QORCryptUtilsSymmetric.h"
 
@@ -16,9 +18,11 @@ QORBaseRequestHeader::QORBaseRequestHeader(std::optional<int64_t> type)
 std::optional<platform::Json> QORBaseRequestHeader::requestDictionary() const {
   platform::Json dictionary = platform::Json::object();
   if (type_) dictionary["type"] = *type_;
-  if (auto iv = QORCryptUtilsB64::encodeDataToString(nIV_)) dictionary["nIV"] = *iv;
+  if (auto iv = QORCryptUtilsB64::encodeDataToString(nIV_)) dictionary["nIV"] = std::move(*iv);
   if (symmetricKeyQOR_) {
-    if (auto key = QORCryptUtilsB64::encodeDataToString(symmetricKeyQOR_->data())) dictionary["symmetricKeyQOR"] = *key;
+    if (auto key = QORCryptUtilsB64::encodeDataToString(symmetricKeyQOR_->data())) {
+      dictionary["symmetricKeyQOR"] = std::move(*key);
+    }
   }
   if (dictionary.size() != 3) return std::nullopt;
   return dictionary;

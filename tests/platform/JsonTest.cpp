@@ -47,6 +47,44 @@ TEST(Json, OnlyObjectsAndArraysOfFiniteNumbersAndValidTextAreWritten) {
   }
 }
 
+// The text written is nlohmann's own dump(), byte for byte: the server and the stored values have
+// always seen that text, whichever way a value is written.
+TEST(Json, WritesTheTextOfTheLibraryDumpForEveryKindOfValue) {
+  const Json values[] = {
+      Json::object(),
+      Json::array(),
+      Json{{"plain", "AZaz09+/="}, {"space and ~", " ~"}, {"", ""}},
+      Json{{"quote", "a\"b"}, {"backslash", "a\\b"}, {"slash", "a/b"}, {"del", "\x7F"}},
+      Json{{"controls", std::string("\b\f\n\r\t\x01\x1F\0", 8)}},
+      Json{{"non-ascii \xC3\xA9", "\xF0\x9F\x98\x80 \xE2\x82\xAC"}, {"k\"\n", 1}},
+      Json{{"floats", Json::array({1.5, -0.0, 0.1, 1e300, 5e-324, 1.0, 100.0, 1e21, 123456789.125})}},
+      Json{{"ints", Json::array({0, -1, std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max(),
+                                 std::numeric_limits<uint64_t>::max()})}},
+      Json::array({true, false, nullptr, Json::object(), Json::array({Json::array()}), Json{{"b", 1}, {"a", 2}}}),
+      Json{{"nested", Json{{"x", Json::array({Json{{"y", "z"}}, "\t"})}}}},
+  };
+  for (const auto& value : values) {
+    const std::string expected = value.dump();
+    EXPECT_EQ(platform::stringWithJSONObject(value), expected) << expected;
+    EXPECT_EQ(platform::dataWithJSONObject(value), platform::bytesFromString(expected)) << expected;
+  }
+}
+
+// Every value inside is checked, at any depth, whether its text needs escaping or not.
+TEST(Json, RefusesToWriteAValueWithABadPartAnywhere) {
+  const Json values[] = {
+      Json::array({1, Json{{"x", Json::array({std::string("\"\xFF")})}}}),
+      Json::array({"ok", std::string("\xE2\x82")}),
+      Json{{"a", Json{{std::string("\n\xC0\xAF"), 1}}}},
+      Json::array({Json::array({Json::array({-std::numeric_limits<double>::infinity()})})}),
+      Json{{"bin", Json::binary({1, 2})}},
+  };
+  for (const auto& value : values) {
+    EXPECT_FALSE(platform::stringWithJSONObject(value)) << value.dump(-1, ' ', true, Json::error_handler_t::replace);
+    EXPECT_FALSE(platform::dataWithJSONObject(value));
+  }
+}
+
 TEST(Json, ReadsOnlyWellFormedObjectsAndArrays) {
   const std::pair<const char*, bool> cases[] = {
       {R"({"a":[1,2]})", true}, {"[]", true},    {" {} ", true},        {"\"x\"", false},

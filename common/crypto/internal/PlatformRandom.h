@@ -34,13 +34,35 @@ class PlatformRandom final : public CryptoPP::RandomNumberGenerator {
     }
     CryptoPP::byte* next = buffer_ + sizeof buffer_ - available_;
     std::memcpy(output, next, size);
-    CryptoPP::SecureWipeArray(next, size);  // no byte is handed out twice, nor kept once used
+    wipe(next, size);  // no byte is handed out twice, nor kept once used
     available_ -= size;
+  }
+  // The library draws four bytes for every value; padding asks for one in [1, 255] per byte, so
+  // only the bytes the range needs are drawn. Still rejection sampling: uniform over [min, max].
+  CryptoPP::word32 GenerateWord32(CryptoPP::word32 min, CryptoPP::word32 max) override {
+    const CryptoPP::word32 range = max - min;
+    const unsigned int bits = CryptoPP::BitPrecision(range);
+    CryptoPP::word32 value;
+    do {
+      CryptoPP::byte drawn[4] = {};
+      GenerateBlock(drawn, (bits + 7) / 8);
+      value = CryptoPP::Crop(CryptoPP::word32(drawn[0]) | CryptoPP::word32(drawn[1]) << 8 |
+                                 CryptoPP::word32(drawn[2]) << 16 | CryptoPP::word32(drawn[3]) << 24,
+                             bits);
+    } while (value > range);
+    return value + min;
   }
   std::string AlgorithmName() const override { return "platform secure random"; }
 
  private:
   static constexpr size_t kDirect = 64;
+
+  // The draws are a few bytes each: plain volatile stores cost less than the library's wipe,
+  // which starts a string instruction for every call.
+  static void wipe(CryptoPP::byte* bytes, size_t size) {
+    volatile CryptoPP::byte* p = bytes;
+    while (size-- > 0) *p++ = 0;
+  }
 
   static void draw(CryptoPP::byte* output, size_t size) {
     if (!platform::secureRandomFill(output, size)) throw CryptoPP::OS_RNG_Err("the secure random source");
