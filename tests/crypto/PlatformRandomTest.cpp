@@ -28,7 +28,9 @@ TEST(PlatformRandom, WordsFallInsideTheirRangeAndSpreadOverIt) {
     const double span = double(c.max) - c.min;
     EXPECT_LE(*seen.begin() - c.min, span / 10) << c.min << ".." << c.max;
     EXPECT_GE(*seen.rbegin() - c.min, span * 9 / 10) << c.min << ".." << c.max;
-    if (span < 256) EXPECT_EQ(seen.size(), span + 1) << c.min << ".." << c.max;
+    if (span < 256) {
+      EXPECT_EQ(seen.size(), span + 1) << c.min << ".." << c.max;
+    }
   }
 }
 
