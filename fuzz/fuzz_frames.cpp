@@ -21,7 +21,7 @@ constexpr uint64_t kLimit = 1 << 20;
 class Sink : public qor::FrameCollectorDelegate {
  public:
   explicit Sink(std::shared_ptr<qor::WSCompression> c) : compression(std::move(c)) {}
-  void didForm(const qor::FrameCollector::Event& event) override {
+  void didForm(qor::FrameCollector::Event event) override {
     if (auto* t = event.as<qor::FrameCollector::Event::Text>()) {
       QOR_FUZZ_CHECK(qor::isValidUTF8(reinterpret_cast<const uint8_t*>(t->string.data()), t->string.size()));
       QOR_FUZZ_CHECK(t->string.size() <= kLimit);

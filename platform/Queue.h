@@ -67,10 +67,11 @@ class Queue : public std::enable_shared_from_this<Queue> {
     postAfter(delay, weakTask(std::move(owner), std::forward<F>(fn)));
   }
 
-  // Makes a block that calls fn(shared_ptr<T>) only while the owner is alive.
+  // Makes a block that calls fn(shared_ptr<T>) only while the owner is alive. A mutable fn may move
+  // what it captured out, since a block runs once.
   template <class T, class F>
   static Task weakTask(std::weak_ptr<T> owner, F&& fn) {
-    return [owner = std::move(owner), fn = std::forward<F>(fn)]() {
+    return [owner = std::move(owner), fn = std::forward<F>(fn)]() mutable {
       if (auto strong = owner.lock()) fn(strong);
     };
   }

@@ -21,6 +21,8 @@ struct VariantEvent {
 
   template <class Case>
   const Case* as() const { return std::get_if<Case>(&value); }
+  template <class Case>
+  Case* as() { return std::get_if<Case>(&value); }
 
   Value value;
 };

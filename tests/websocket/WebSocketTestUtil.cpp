@@ -69,14 +69,14 @@ std::shared_ptr<ClientPipeline> ClientPipeline::create(std::shared_ptr<qor::WSCo
   return p;
 }
 
-void ClientPipeline::frameProcessed(const qor::FrameEvent& event) {
-  if (auto* f = event.as<qor::FrameEvent::Frame>()) return collector.add(f->frame);
+void ClientPipeline::frameProcessed(qor::FrameEvent event) {
+  if (auto* f = event.as<qor::FrameEvent::Frame>()) return collector.add(std::move(f->frame));
   auto* ws = qor::errorAs<qor::WSError>(std::get<qor::FrameEvent::Error>(event.value).error);
   std::lock_guard lock(mutex_);
   lines_.push_back("error:" + std::to_string(ws->code()) + ":" + ws->message());
 }
 
-void ClientPipeline::didForm(const qor::FrameCollector::Event& event) {
+void ClientPipeline::didForm(qor::FrameCollector::Event event) {
   std::lock_guard lock(mutex_);
   lines_.push_back(describeEvent(event));
 }

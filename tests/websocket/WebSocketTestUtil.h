@@ -35,9 +35,9 @@ std::string chunkingName(Chunking how);
 
 class FrameRecorder : public qor::FramerEventClient {
  public:
-  void frameProcessed(const qor::FrameEvent& event) override {
+  void frameProcessed(qor::FrameEvent event) override {
     std::lock_guard lock(mutex_);
-    events_.push_back(event);
+    events_.push_back(std::move(event));
   }
   std::vector<qor::FrameEvent> events() {
     std::lock_guard lock(mutex_);
@@ -65,7 +65,7 @@ struct CodecHarness {
 
 class CollectorRecorder : public qor::FrameCollectorDelegate {
  public:
-  void didForm(const qor::FrameCollector::Event& event) override { events.push_back(event); }
+  void didForm(qor::FrameCollector::Event event) override { events.push_back(std::move(event)); }
   qor::DecompressResult decompress(const Bytes& data, bool isFinal) override {
     decompressCalls.push_back({data, isFinal});
     if (inflate) return inflate(data, isFinal);
@@ -88,8 +88,8 @@ class ClientPipeline : public qor::FramerEventClient,
  public:
   static std::shared_ptr<ClientPipeline> create(std::shared_ptr<qor::WSCompression> compression = nullptr);
 
-  void frameProcessed(const qor::FrameEvent& event) override;
-  void didForm(const qor::FrameCollector::Event& event) override;
+  void frameProcessed(qor::FrameEvent event) override;
+  void didForm(qor::FrameCollector::Event event) override;
   qor::DecompressResult decompress(const Bytes& data, bool isFinal) override;
 
   // Hands the chunks to the codec and waits until it read them.

@@ -123,7 +123,21 @@ void WSEngine::fail(ErrorPtr error) {
 // Sending.
 
 void WSEngine::writeString(const std::string& string, WriteCompletion completion) {
-  writeData(platform::bytesFromString(string), FrameOpCode::textFrame, std::move(completion));
+  if (compressionHandler_) {
+    writeData(platform::bytesFromString(string), FrameOpCode::textFrame, std::move(completion));
+    return;
+  }
+  // Without compression a frame owes nothing to the connection's state, so it is built here, straight
+  // from the caller's text: a large message is copied once, not twice.
+  auto frame = framer_->createWriteFrame(
+      FrameOpCode::textFrame, {reinterpret_cast<const uint8_t*>(string.data()), string.size()}, false);
+  writeQueue_->postFor(weak_from_this(), [frame = std::move(frame), size = string.size(),
+                                          completion = std::move(completion)](
+                                             const std::shared_ptr<WSEngine>& self) mutable {
+    if (!frame.empty() && self->admits(FrameOpCode::textFrame, size)) {
+      self->hand(std::move(frame), std::move(completion));
+    }
+  });
 }
 
 void WSEngine::writeData(platform::Bytes data, FrameOpCode opcode, WriteCompletion completion) {
@@ -133,14 +147,18 @@ void WSEngine::writeData(platform::Bytes data, FrameOpCode opcode, WriteCompleti
   });
 }
 
-void WSEngine::send(const platform::Bytes& data, FrameOpCode opcode, WriteCompletion completion) {
+bool WSEngine::admits(FrameOpCode opcode, size_t payloadSize) {
   QOR_DCHECK_ON_QUEUE(writeQueue_);
-  if (!canSend()) return;
-  if (isControlOpCode(opcode) && data.size() > kMaximumControlPayload) return;
+  if (!canSend()) return false;
+  if (isControlOpCode(opcode) && payloadSize > kMaximumControlPayload) return false;
   // Nothing may follow our close frame (RFC 6455, section 5.5.1), a second close included.
-  if (closeQueued_) return;
+  if (closeQueued_) return false;
   if (opcode == FrameOpCode::connectionClose) closeQueued_ = true;
+  return true;
+}
 
+void WSEngine::send(const platform::Bytes& data, FrameOpCode opcode, WriteCompletion completion) {
+  if (!admits(opcode, data.size())) return;
   platform::OptBytes compressed;
   if (compressionHandler_ && isDataOpCode(opcode)) {
     std::shared_lock lock(compressionMutex_);
@@ -148,6 +166,10 @@ void WSEngine::send(const platform::Bytes& data, FrameOpCode opcode, WriteComple
   }
   auto frame = framer_->createWriteFrame(opcode, compressed ? *compressed : data, compressed.has_value());
   if (frame.empty()) return;  // no masking key could be made
+  hand(std::move(frame), std::move(completion));
+}
+
+void WSEngine::hand(platform::Bytes frame, WriteCompletion completion) {
   if (!completion) {
     transport_->write(std::move(frame), nullptr);
     return;
@@ -262,13 +284,13 @@ void WSEngine::upgradeAccepted(const HeaderFields& headers) {
 
 // Frames and messages, on the codec's queue.
 
-void WSEngine::frameProcessed(const FrameEvent& event) {
+void WSEngine::frameProcessed(FrameEvent event) {
   if (failed_) return;
   if (const auto* error = event.as<FrameEvent::Error>()) {
     fail(error->error);
     return;
   }
-  frameHandler_.add(event.as<FrameEvent::Frame>()->frame);
+  frameHandler_.add(std::move(event.as<FrameEvent::Frame>()->frame));
 }
 
 DecompressResult WSEngine::decompress(const platform::Bytes& data, bool isFinal) {
@@ -277,15 +299,15 @@ DecompressResult WSEngine::decompress(const platform::Bytes& data, bool isFinal)
   return compressionHandler_->decompress(data, isFinal);
 }
 
-void WSEngine::didForm(const FrameCollector::Event& event) {
+void WSEngine::didForm(FrameCollector::Event event) {
   using Event = FrameCollector::Event;
   if (failed_) return;
-  if (const auto* text = event.as<Event::Text>()) {
-    report(WebSocketEvent::Text{text->string});
-  } else if (const auto* binary = event.as<Event::Binary>()) {
-    report(WebSocketEvent::Binary{binary->data});
-  } else if (const auto* pong = event.as<Event::Pong>()) {
-    report(WebSocketEvent::Pong{pong->data});
+  if (auto* text = event.as<Event::Text>()) {
+    report(WebSocketEvent::Text{std::move(text->string)});
+  } else if (auto* binary = event.as<Event::Binary>()) {
+    report(WebSocketEvent::Binary{std::move(binary->data)});
+  } else if (auto* pong = event.as<Event::Pong>()) {
+    report(WebSocketEvent::Pong{std::move(pong->data)});
   } else if (const auto* ping = event.as<Event::Ping>()) {
     report(WebSocketEvent::Ping{ping->data});
     if (respondToPingWithPong()) writeData(ping->data.value_or(platform::Bytes{}), FrameOpCode::pong, nullptr);

@@ -72,9 +72,9 @@ class WSEngine : public Engine,
 
   void connectionChanged(const ConnectionState& state) override;
   void didReceiveHTTP(const HTTPEvent& event) override;
-  void frameProcessed(const FrameEvent& event) override;
+  void frameProcessed(FrameEvent event) override;
   DecompressResult decompress(const platform::Bytes& data, bool isFinal) override;
-  void didForm(const FrameCollector::Event& event) override;
+  void didForm(FrameCollector::Event event) override;
 
   const std::shared_ptr<Transport>& transport() const { return transport_; }
   const std::shared_ptr<Framer>& framer() const { return framer_; }
@@ -94,6 +94,9 @@ class WSEngine : public Engine,
   void fail(ErrorPtr error);
   // Builds and hands over one frame, on the write queue.
   void send(const platform::Bytes& data, FrameOpCode opcode, WriteCompletion completion);
+  // Whether a frame of this kind may go now; on the write queue, as the frame is handed over.
+  bool admits(FrameOpCode opcode, size_t payloadSize);
+  void hand(platform::Bytes frame, WriteCompletion completion);
   void report(WebSocketEvent event);
   bool canSend() const;
   void setOpen(bool open);

@@ -15,7 +15,7 @@ std::shared_ptr<FrameCollectorDelegate> FrameCollector::delegate() const {
 }
 
 void FrameCollector::form(Event event) {
-  if (auto d = delegate()) d->didForm(event);
+  if (auto d = delegate()) d->didForm(std::move(event));
 }
 
 void FrameCollector::fail(const char* message, uint16_t code) {
@@ -28,7 +28,7 @@ void FrameCollector::reset() {
   frameCount_ = 0;
 }
 
-void FrameCollector::add(const Frame& frame) {
+void FrameCollector::add(Frame frame) {
   switch (frame.opcode) {
     case FrameOpCode::connectionClose:
       if (isValidUTF8(frame.payload)) {
@@ -38,17 +38,17 @@ void FrameCollector::add(const Frame& frame) {
       }
       return;
     case FrameOpCode::pong:
-      form(Event::Pong{frame.payload});
+      form(Event::Pong{std::move(frame.payload)});
       return;
     case FrameOpCode::ping:
-      form(Event::Ping{frame.payload});
+      form(Event::Ping{std::move(frame.payload)});
       return;
     default:
       addData(frame);
   }
 }
 
-void FrameCollector::addData(const Frame& frame) {
+void FrameCollector::addData(Frame& frame) {
   const bool isContinue = frame.opcode == FrameOpCode::continueFrame;
   if (isContinue && frameCount_ == 0) return fail(collector_error::kFirstIsContinue, rawCode(CloseCode::protocolError));
   if (!isContinue && frameCount_ > 0) return fail(collector_error::kNotContinue, rawCode(CloseCode::protocolError));
@@ -57,7 +57,7 @@ void FrameCollector::addData(const Frame& frame) {
     needsDecompression_ = frame.needsDecompression;
   }
 
-  const platform::Bytes* data = &frame.payload;
+  platform::Bytes* data = &frame.payload;
   DecompressResult inflated;
   if (needsDecompression_) {
     auto d = delegate();
@@ -73,11 +73,15 @@ void FrameCollector::addData(const Frame& frame) {
   if (data->size() > maximumMessageSize_ - buffer_.size()) {
     return fail(collector_error::kMessageTooBig, rawCode(CloseCode::messageTooBig));
   }
-  buffer_.insert(buffer_.end(), data->begin(), data->end());
-  ++frameCount_;
-  if (!frame.isFin) return;
-
-  platform::Bytes message = std::move(buffer_);
+  platform::Bytes message;
+  if (frameCount_ == 0 && frame.isFin) {
+    message = std::move(*data);  // a message in one frame needs no assembling
+  } else {
+    buffer_.insert(buffer_.end(), data->begin(), data->end());
+    ++frameCount_;
+    if (!frame.isFin) return;
+    message = std::move(buffer_);
+  }
   reset();
   if (!isText_) return form(Event::Binary{std::move(message)});
   if (!isValidUTF8(message)) return form(Event::Error{makeError<WSError>(

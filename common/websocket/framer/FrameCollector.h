@@ -45,8 +45,8 @@ class FrameCollector {
   void setDelegate(std::weak_ptr<FrameCollectorDelegate> delegate);
   void setMaximumMessageSize(uint64_t bytes) { maximumMessageSize_ = bytes; }
 
-  // Forms at most one event.
-  void add(const Frame& frame);
+  // Forms at most one event. The payload of a message in one frame becomes the message itself.
+  void add(Frame frame);
   // Drops the message being assembled.
   void reset();
 
@@ -55,7 +55,7 @@ class FrameCollector {
  private:
   void form(Event event);
   void fail(const char* message, uint16_t code);
-  void addData(const Frame& frame);
+  void addData(Frame& frame);
   std::shared_ptr<FrameCollectorDelegate> delegate() const;
 
   // Guarded: the owner may set it again while frames are being added.
@@ -71,7 +71,7 @@ class FrameCollector {
 class FrameCollectorDelegate {
  public:
   virtual ~FrameCollectorDelegate() = default;
-  virtual void didForm(const FrameCollector::Event& event) = 0;
+  virtual void didForm(FrameCollector::Event event) = 0;
   virtual DecompressResult decompress(const platform::Bytes& data, bool isFinal) = 0;
 };
 

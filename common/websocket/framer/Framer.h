@@ -3,17 +3,19 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "common/websocket/framer/Frame.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-// Receives the codec's frames and errors, one at a time, on the codec's serial queue.
+// Receives the codec's frames and errors, one at a time, on the codec's serial queue. Each event is
+// the client's own, so a payload can move on instead of being copied.
 class FramerEventClient {
  public:
   virtual ~FramerEventClient() = default;
-  virtual void frameProcessed(const FrameEvent& event) = 0;
+  virtual void frameProcessed(FrameEvent event) = 0;
 };
 
 class Framer {
@@ -22,7 +24,7 @@ class Framer {
   // Hands received bytes to the codec; they are read later, on its queue.
   virtual void add(platform::Bytes data) = 0;
   virtual void registerDelegate(std::weak_ptr<FramerEventClient> delegate) = 0;
-  virtual platform::Bytes createWriteFrame(FrameOpCode opcode, const platform::Bytes& payload,
+  virtual platform::Bytes createWriteFrame(FrameOpCode opcode, std::span<const uint8_t> payload,
                                            bool isCompressed) = 0;
   // Whether this side offers compression (it has a handler).
   virtual void updateCompression(bool supports) = 0;

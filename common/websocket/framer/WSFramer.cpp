@@ -47,7 +47,7 @@ void WSFramer::receive(const platform::Bytes& data) {
   buffer_.insert(buffer_.end(), data.begin(), data.end());
   const FrameRules rules{isServer_, compressionNegotiated_, maximumFrameSize_};
   auto result = readFrames(buffer_.data(), buffer_.size(), rules, [this](FrameEvent event) {
-    if (auto d = delegate()) d->frameProcessed(event);
+    if (auto d = delegate()) d->frameProcessed(std::move(event));
   });
   ended_ = result.ended;
   if (ended_) {
@@ -57,11 +57,11 @@ void WSFramer::receive(const platform::Bytes& data) {
   }
 }
 
-platform::Bytes WSFramer::createWriteFrame(FrameOpCode opcode, const platform::Bytes& payload, bool isCompressed) {
+platform::Bytes WSFramer::createWriteFrame(FrameOpCode opcode, std::span<const uint8_t> payload, bool isCompressed) {
   return frameBytes(!isServer_, opcode, payload, isCompressed);
 }
 
-platform::Bytes WSFramer::frameBytes(bool masked, FrameOpCode opcode, const platform::Bytes& payload,
+platform::Bytes WSFramer::frameBytes(bool masked, FrameOpCode opcode, std::span<const uint8_t> payload,
                                      bool isCompressed) {
   const size_t n = payload.size();
   const size_t lengthBytes = n <= 125 ? 0 : (n <= 0xFFFF ? 2 : 8);

@@ -24,7 +24,7 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
   void registerDelegate(std::weak_ptr<FramerEventClient> delegate) override;
   // FIN always set; the client role masks with a fresh key from the secure random source. Empty
   // when that source fails, rather than a predictable key.
-  platform::Bytes createWriteFrame(FrameOpCode opcode, const platform::Bytes& payload, bool isCompressed) override;
+  platform::Bytes createWriteFrame(FrameOpCode opcode, std::span<const uint8_t> payload, bool isCompressed) override;
   void updateCompression(bool supports) override { compressionEnabled_ = supports; }
   bool supportsCompression() override { return compressionEnabled_; }
   void updateCompressionNegotiated(bool negotiated) override { compressionNegotiated_ = negotiated; }
@@ -38,7 +38,7 @@ class WSFramer final : public Framer, public std::enable_shared_from_this<WSFram
   const std::shared_ptr<platform::SerialQueue>& queue() const { return queue_; }
 
   // The frame bytes for a role, without touching a codec (both roles' writers in one place).
-  static platform::Bytes frameBytes(bool masked, FrameOpCode opcode, const platform::Bytes& payload,
+  static platform::Bytes frameBytes(bool masked, FrameOpCode opcode, std::span<const uint8_t> payload,
                                     bool isCompressed);
 
  private:

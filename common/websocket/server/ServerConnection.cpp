@@ -150,12 +150,12 @@ void ServerConnection::didReceiveHTTP(const HTTPEvent& event) {
 
 // Frames, on the codec's queue.
 
-void ServerConnection::frameProcessed(const FrameEvent& event) {
+void ServerConnection::frameProcessed(FrameEvent event) {
   if (const auto* error = event.as<FrameEvent::Error>()) {
     reportOwn(ConnectionEvent::Error{error->error});
     return;
   }
-  frameHandler_.add(event.as<FrameEvent::Frame>()->frame);
+  frameHandler_.add(std::move(event.as<FrameEvent::Frame>()->frame));
 }
 
 DecompressResult ServerConnection::decompress(const platform::Bytes&, bool) {
@@ -163,7 +163,7 @@ DecompressResult ServerConnection::decompress(const platform::Bytes&, bool) {
   return WSError(ErrorType::compressionError, "no compression handler", rawCode(CloseCode::encoding));
 }
 
-void ServerConnection::didForm(const FrameCollector::Event& event) {
+void ServerConnection::didForm(FrameCollector::Event event) {
   using Event = FrameCollector::Event;
   auto self = shared_from_this();
   if (const auto* text = event.as<Event::Text>()) {

@@ -50,9 +50,9 @@ class ServerConnection final : public Connection,
 
   void connectionChanged(const ConnectionState& state) override;
   void didReceiveHTTP(const HTTPEvent& event) override;
-  void frameProcessed(const FrameEvent& event) override;
+  void frameProcessed(FrameEvent event) override;
   DecompressResult decompress(const platform::Bytes& data, bool isFinal) override;
-  void didForm(const FrameCollector::Event& event) override;
+  void didForm(FrameCollector::Event event) override;
 
  private:
   friend class WebSocketServer;
