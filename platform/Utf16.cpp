@@ -1,5 +1,8 @@
 #include "platform/Utf16.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace platform {
 namespace {
 
@@ -112,6 +115,13 @@ bool isValidUtf8(std::string_view s) {
     uint32_t cp;
     if (c < 0x80) {
       ++i;
+      // Stored and sent texts are mostly ASCII: eight bytes at a time while no high bit is set.
+      uint64_t word;
+      while (n - i >= sizeof word) {
+        std::memcpy(&word, s.data() + i, sizeof word);
+        if (word & 0x8080808080808080ULL) break;
+        i += sizeof word;
+      }
       continue;
     } else if ((c & 0xE0) == 0xC0) {
       len = 2, cp = c & 0x1F;

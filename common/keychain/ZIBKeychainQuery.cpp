@@ -32,9 +32,9 @@ platform::Json attributeDictionary(const platform::KeychainAttributes& a) {
 
 }  // namespace
 
-std::optional<std::string> ZIBKeychainQuery::password() const {
-  if (!passwordData_ || passwordData_->empty()) return std::nullopt;
-  std::string text = platform::stringFromBytes(*passwordData_);
+std::optional<std::string> ZIBKeychainQuery::passwordFromData(const platform::OptBytes& data) {
+  if (!data || data->empty()) return std::nullopt;
+  std::string text = platform::stringFromBytes(*data);
   if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
 }

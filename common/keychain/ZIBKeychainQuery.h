@@ -36,7 +36,9 @@ class ZIBKeychainQuery {
   void setSynchronizationMode(ZIBKeychainQuerySynchronizationMode v) { synchronizationMode_ = v; }
 
   // The UTF-8 text of passwordData; nullopt when it is missing, empty or not UTF-8.
-  std::optional<std::string> password() const;
+  std::optional<std::string> password() const { return passwordFromData(passwordData_); }
+  // The same reading of bytes that are not in a query.
+  static std::optional<std::string> passwordFromData(const platform::OptBytes& data);
   void setPassword(const std::optional<std::string>& password);
   // The JSON value that passwordData holds as text; nullopt when it is missing, empty or not JSON.
   // Setting a value that cannot be written (invalid UTF-8) leaves passwordData missing.

@@ -72,9 +72,7 @@ std::vector<platform::OptBytes> QORSecureStorage::dataForKeys(const std::vector<
 }
 
 std::optional<std::string> QORSecureStorage::stringFromData(const platform::OptBytes& data) {
-  ZIBKeychainQuery query;
-  query.setPasswordData(data);
-  return query.password();
+  return ZIBKeychainQuery::passwordFromData(data);
 }
 
 bool QORSecureStorage::setData(const platform::OptBytes& value, const std::string& key) {

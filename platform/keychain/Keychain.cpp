@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -27,35 +28,50 @@ WallTime wallTimeFromSeconds(double seconds) {
   return WallTime(std::chrono::duration_cast<WallTime::duration>(std::chrono::duration<double>(seconds)));
 }
 
-// The WHERE clause of a query and the values to bind to it, in order.
+// The WHERE clause of a query and the values to bind to it, in order. The texts point into the
+// query, which outlives every statement it is bound to.
 struct Filter {
-  std::string clause;
-  std::vector<std::string> texts;
+  const std::string* clause;
+  std::array<std::string_view, 3> texts;
+  int textCount = 0;
   std::optional<int64_t> sync;
 };
 
+// The clause for each combination of conditions, built once: a read then costs no text building.
+const std::string& clauseFor(bool service, bool account, bool accessibility, bool sync) {
+  static const auto* clauses = [] {
+    auto* made = new std::array<std::string, 16>;  // never destroyed: a read during exit stays safe
+    for (unsigned shape = 0; shape < made->size(); ++shape) {
+      std::string& conditions = (*made)[shape];
+      auto add = [&](const char* condition) {
+        conditions += conditions.empty() ? " WHERE " : " AND ";
+        conditions += condition;
+      };
+      if (shape & 1) add("service = ?");
+      if (shape & 2) add("account = ?");
+      if (shape & 4) add("accessibility = ?");
+      if (shape & 8) add("sync = ?");
+    }
+    return made;
+  }();
+  return (*clauses)[(service ? 1 : 0) | (account ? 2 : 0) | (accessibility ? 4 : 0) | (sync ? 8 : 0)];
+}
+
 Filter filterFor(const KeychainQuery& query) {
   Filter f;
-  std::string conditions;
-  auto add = [&](const char* condition) {
-    conditions += conditions.empty() ? " WHERE " : " AND ";
-    conditions += condition;
-  };
-  if (query.service) add("service = ?"), f.texts.push_back(*query.service);
-  if (query.account) add("account = ?"), f.texts.push_back(*query.account);
-  if (query.accessibility) add("accessibility = ?"), f.texts.push_back(*query.accessibility);
-  if (query.synchronizable != KeychainSynchronizable::Any) {
-    add("sync = ?");
-    f.sync = query.synchronizable == KeychainSynchronizable::Yes ? 1 : 0;
-  }
-  f.clause = conditions;
+  const bool bySync = query.synchronizable != KeychainSynchronizable::Any;
+  f.clause = &clauseFor(query.service.has_value(), query.account.has_value(), query.accessibility.has_value(), bySync);
+  if (query.service) f.texts[f.textCount++] = *query.service;
+  if (query.account) f.texts[f.textCount++] = *query.account;
+  if (query.accessibility) f.texts[f.textCount++] = *query.accessibility;
+  if (bySync) f.sync = query.synchronizable == KeychainSynchronizable::Yes ? 1 : 0;
   return f;
 }
 
 // Binds the filter's values after the first `offset` parameters.
 void bindFilter(sqlite::Statement& statement, const Filter& filter, int offset) {
   int index = offset;
-  for (const auto& text : filter.texts) statement.bind(++index, std::string_view(text));
+  for (int i = 0; i < filter.textCount; ++i) statement.bindBorrowed(++index, filter.texts[i]);
   if (filter.sync) statement.bind(++index, *filter.sync);
 }
 
@@ -197,7 +213,7 @@ OSStatus Keychain::updateLocked(const KeychainQuery& query, const KeychainChange
   std::string sql = "UPDATE genp SET mdat = ?";
   if (changes.data) sql += ", data = ?";
   if (changes.accessibility) sql += ", accessibility = ?";
-  sqlite::Statement statement(*db_, sql + filter.clause);
+  sqlite::Statement statement(*db_, sql + *filter.clause);
   int index = 0;
   statement.bind(++index, now);
   if (changes.data) statement.bind(++index, *changes.data);
@@ -253,7 +269,7 @@ OSStatus Keychain::find(const KeychainQuery& query) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + filter.clause + " LIMIT 1");
+  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + *filter.clause + " LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) return errSecSuccess;
   return statement.status() ? statement.status() : errSecItemNotFound;
@@ -288,7 +304,7 @@ std::vector<KeychainDataResult> Keychain::copyDataAll(const std::vector<Keychain
 OSStatus Keychain::copyDataLocked(const KeychainQuery& query, Bytes& data) {
   Filter filter = filterFor(query);
   sqlite::Statement statement(*db_,
-                              "SELECT data FROM genp" + filter.clause + " ORDER BY sync, service, account LIMIT 1");
+                              "SELECT data FROM genp" + *filter.clause + " ORDER BY sync, service, account LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) {
     data = statement.columnBlob(0);
@@ -303,7 +319,7 @@ OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<Keycha
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
   sqlite::Statement statement(
-      *db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + filter.clause +
+      *db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + *filter.clause +
                          " ORDER BY service, account, sync");
   bindFilter(statement, filter, 0);
   std::vector<KeychainAttributes> found;
@@ -326,7 +342,7 @@ OSStatus Keychain::remove(const KeychainQuery& query) {
   if (transaction.beginStatus()) return transaction.beginStatus();
   Filter filter = filterFor(query);
   {
-    sqlite::Statement statement(*db_, "DELETE FROM genp" + filter.clause);
+    sqlite::Statement statement(*db_, "DELETE FROM genp" + *filter.clause);
     bindFilter(statement, filter, 0);
     statement.step();
     if (statement.status()) return statement.status();

@@ -81,6 +81,28 @@ TEST(Utf16, SanitizingKeepsValidTextAndReplacesInvalidBytes) {
   }
 }
 
+// The check skips ASCII a word at a time: a sequence anywhere in ASCII text, before, across or
+// after a word's edge, is judged as the decoder judges it (valid text sanitizes to itself).
+TEST(Utf16, ValidityOfASequenceDoesNotDependOnWhereItSits) {
+  const std::pair<std::string, bool> sequences[] = {
+      {"\xC3\xA9", true},          {"\xE2\x82\xAC", true}, {"\xF0\x9F\x98\x80", true},
+      {"\xFF", false},              {"\x80", false},          {"\xC0\xAF", false},
+      {"\xED\xA0\x80", false},     {"\xF0\x9F\x98", false}, {"\xF4\x90\x80\x80", false},
+  };
+  for (const auto& [sequence, valid] : sequences) {
+    for (size_t before = 0; before <= 17; ++before) {
+      for (size_t after : {size_t{0}, size_t{1}, size_t{9}}) {
+        const std::string text = std::string(before, 'a') + sequence + std::string(after, 'z');
+        const std::string hex = platform::hexString(platform::bytesFromString(text));
+        EXPECT_EQ(platform::isValidUtf8(text), valid) << hex;
+        EXPECT_EQ(platform::isValidUtf8(text), sanitizeUtf8(text) == text) << hex;
+      }
+    }
+  }
+  EXPECT_TRUE(platform::isValidUtf8(std::string(40, 'x')));
+  EXPECT_TRUE(platform::isValidUtf8(""));
+}
+
 // Python's decoder follows the same replacement practice; random bytes biased towards the tricky
 // leads and continuations must decode alike in both.
 TEST(Utf16, RandomBytesDecodeAsPythonDecodesThem) {

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "platform/keychain/KeychainStatus.h"
 
 namespace platform::sqlite {
@@ -55,7 +57,7 @@ int32_t statusFromSqlite(int resultCode) {
   }
 }
 
-Statement::Statement(Database& db, std::string_view sql) : cache_(&db), sql_(sql) {
+Statement::Statement(Database& db, std::string sql) : cache_(&db), sql_(std::move(sql)) {
   int resultCode = SQLITE_OK;
   stmt_ = db.take(sql_, resultCode);
   record(resultCode);
@@ -79,6 +81,11 @@ void Statement::record(int resultCode) {
 
 Statement& Statement::bind(int index, std::string_view text) {
   if (stmt_) record(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+  return *this;
+}
+
+Statement& Statement::bindBorrowed(int index, std::string_view text) {
+  if (stmt_) record(sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8));
   return *this;
 }
 
@@ -176,7 +183,7 @@ Database::~Database() {
 int32_t Database::exec(const char* sql) { return statusFromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
 
 int32_t Database::run(std::string_view sql) {
-  Statement statement(*this, sql);
+  Statement statement(*this, std::string(sql));
   statement.step();
   return statement.status();
 }

@@ -32,7 +32,7 @@ class Statement {
  public:
   // A statement of the connection's cache: prepared on the first use of its text, reset and kept
   // for the next use when this object goes away.
-  Statement(Database& db, std::string_view sql);
+  Statement(Database& db, std::string sql);
   // A statement of its own, finalized with this object.
   Statement(sqlite3* db, std::string_view sql);
   ~Statement();
@@ -41,6 +41,8 @@ class Statement {
 
   // Binding is by 1-based position; a failed prepare or bind is remembered and returned by step().
   Statement& bind(int index, std::string_view text);
+  // Binds without a copy: the text must outlive this object, which lets go of it on destruction.
+  Statement& bindBorrowed(int index, std::string_view text);
   Statement& bind(int index, const std::optional<std::string>& text);  // nullopt binds NULL
   Statement& bind(int index, const Bytes& blob);
   Statement& bind(int index, int64_t value);
