@@ -34,6 +34,7 @@ struct LibraryKeySlot {
 namespace {
 
 std::atomic<uint64_t> gPrivateKeyValidations{0};
+std::atomic<uint64_t> gPublicKeyDecodes{0};
 
 DigestSet::Digest digestOf(const platform::Bytes& bytes) {
   DigestSet::Digest digest;
@@ -50,6 +51,7 @@ std::shared_ptr<AesGcmLibraryKey> aesGcmKeyOf(const QORSecretKey& key) {
 std::shared_ptr<const RsaPublicLibraryKey> rsaPublicKeyOf(const QORSecretKey& key) {
   if (auto kept = LibraryKeySlot::get<RsaPublicLibraryKey>(key)) return kept;
   auto parsed = std::make_shared<RsaPublicLibraryKey>();
+  ++gPublicKeyDecodes;
   loadKey(parsed->encryptor.AccessKey(), *key.data());
   if (!parsed->encryptor.GetKey().Validate(CryptoPP::NullRNG(), 0)) {
     QORCryptUtils::logCryptoPPException("Rsa public key validation failed");
@@ -112,5 +114,7 @@ DigestSet& validatedPrivateKeys() {
 }
 
 uint64_t privateKeyValidationCount() { return gPrivateKeyValidations.load(); }
+
+uint64_t publicKeyDecodeCount() { return gPublicKeyDecodes.load(); }
 
 }  // namespace qor::internal

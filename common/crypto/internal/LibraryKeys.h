@@ -105,5 +105,7 @@ inline constexpr size_t kValidatedPrivateKeys = 32;
 DigestSet& validatedPrivateKeys();
 // Level-2 validations run so far in the process.
 uint64_t privateKeyValidationCount();
+// RSA public keys decoded so far in the process (one per key object that is used).
+uint64_t publicKeyDecodeCount();
 
 }  // namespace qor::internal
