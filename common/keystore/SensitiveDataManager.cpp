@@ -25,8 +25,12 @@ bool SensitiveDataManager::saveSensitiveData(const std::shared_ptr<SensitiveData
 
 std::shared_ptr<SensitiveData> SensitiveDataManager::getSensitiveDataWithPrvStorage(
     const std::shared_ptr<QORSecretKey>& prvStorage) {
-  auto session = decryptSkSession(QORCommonData::skSessionEncrypted(), prvStorage);
-  return decryptSensitiveData(QORCommonData::sensitiveDataEncrypted(), session);
+  // One read transaction, as the pair is written in one: two reads could take the session key of
+  // one pair and the record of the next that another process wrote in between, which never open.
+  const auto sealed =
+      QORSecureStorage::dataForKeys({kQORSecureStorageSkSessionEncrypted, kQORSecureStorageSensitiveDataEncrypted});
+  auto session = decryptSkSession(sealed[0], prvStorage);
+  return decryptSensitiveData(sealed[1], session);
 }
 
 platform::OptBytes SensitiveDataManager::encryptSensitiveData(const std::shared_ptr<SensitiveData>& data,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "platform/Utf16.h"
 #include "platform/http/HTTPFieldName.h"
@@ -38,6 +39,23 @@ platform::Json headersFromData(const platform::OptBytes& bytes) {
   if (!bytes || bytes->empty()) return platform::Json::object();
   auto stored = platform::JSONObjectWithData(*bytes);
   return sendableHeaders(stored ? *stored : platform::Json());
+}
+
+// The headers of a request's read, parsed once per stored value: the bytes are still read in every
+// request's transaction and compared with those parsed last, so a changed value is parsed afresh.
+platform::Json requestHeadersFromData(const platform::OptBytes& bytes) {
+  struct Parsed {
+    std::mutex mutex;
+    platform::OptBytes bytes;
+    platform::Json headers;
+  };
+  static auto* last = new Parsed{{}, std::nullopt, platform::Json::object()};  // never destroyed: safe at exit
+  std::lock_guard lock(last->mutex);
+  if (last->bytes != bytes) {
+    last->headers = headersFromData(bytes);
+    last->bytes = bytes;
+  }
+  return last->headers;
 }
 
 }  // namespace
@@ -83,7 +101,7 @@ QORCommonData::RequestValues QORCommonData::requestValues(bool withWebSocketHost
   values.installationId = QORSecureStorage::stringFromData(data[0]);
   values.pubVtnBase64 = QORSecureStorage::stringFromData(data[1]);
   values.host = QORSecureStorage::stringFromData(data[2]);
-  values.httpHeaders = headersFromData(data[3]);
+  values.httpHeaders = requestHeadersFromData(data[3]);
   if (withWebSocketHost) values.webSocketHost = QORSecureStorage::stringFromData(data[4]);
   return values;
 }

@@ -146,7 +146,9 @@ TEST_F(KeyCache, ThreadsSharingANewKeyObjectAllOpen) {
 }
 
 // Python makes distinct 1024-bit keys quickly; opening anything with them validates them first.
-TEST(ValidatedKeys, AKeyPushedOutOfTheBoundedSetIsValidatedAgain) {
+// Each authorization brings a storage key never seen before and opens the store with the client's
+// own key: that one must stay validated however many storage keys pass through.
+TEST(ValidatedKeys, AKeyUsedBetweenNewOnesStaysAndOneLeftUnusedIsPushedOut) {
   const char* script = R"(
 from cryptography.hazmat.primitives import serialization as s
 from cryptography.hazmat.primitives.asymmetric import rsa
@@ -156,36 +158,54 @@ for _ in range(34):
 )";
   const auto lines = cryptotest::runPeer(script);
   ASSERT_EQ(lines.size(), 34u);
-  ASSERT_LT(qor::internal::kValidatedPrivateKeys, lines.size());
+  constexpr size_t kCapacity = qor::internal::kValidatedPrivateKeys;
+  ASSERT_LT(kCapacity + 1, lines.size());
   auto use = [&](size_t i) { QORCryptUtilsAsymmetric::decryptData(Bytes(128, 0), keyOver(hex(lines[i].c_str()))); };
 
   const uint64_t start = privateKeyValidationCount();
   use(0);
+  for (size_t i = 1; i <= kCapacity + 1; ++i) {  // more new keys than the set holds
+    use(i);
+    use(0);
+  }
+  EXPECT_EQ(privateKeyValidationCount(), start + kCapacity + 2) << "key 0 once, each new key once";
+  const uint64_t after = privateKeyValidationCount();
+  use(kCapacity + 1);
   use(0);
-  EXPECT_EQ(privateKeyValidationCount(), start + 1);
-  for (size_t i = 1; i < qor::internal::kValidatedPrivateKeys; ++i) use(i);
-  use(0);
-  EXPECT_EQ(privateKeyValidationCount(), start + qor::internal::kValidatedPrivateKeys) << "still remembered";
-  use(qor::internal::kValidatedPrivateKeys);  // one more distinct key: the oldest leaves
-  const uint64_t full = privateKeyValidationCount();
-  use(0);
-  EXPECT_EQ(privateKeyValidationCount(), full + 1) << "forgotten, so validated again";
+  EXPECT_EQ(privateKeyValidationCount(), after) << "the keys in use are remembered";
+  use(1);  // the least recently used: pushed out by the ones after it
+  EXPECT_EQ(privateKeyValidationCount(), after + 1) << "forgotten, so validated again";
 }
 
-TEST(ValidatedKeys, TheSetKeepsTheNewestDigestsUpToItsCapacity) {
+TEST(ValidatedKeys, TheSetKeepsTheMostRecentlyUsedDigestsUpToItsCapacity) {
   auto digest = [](uint8_t n) {
     qor::internal::DigestSet::Digest d{};
     d[31] = n;
     return d;
   };
+  auto members = [&](const qor::internal::DigestSet& set) {
+    std::string in;
+    for (uint8_t n = 1; n <= 6; ++n) {
+      if (set.contains(digest(n))) in += char('0' + n);
+    }
+    return in;
+  };
   qor::internal::DigestSet set(3);
-  for (uint8_t n : {1, 2, 3, 2}) set.insert(digest(n));  // a digest already there is not added again
-  for (uint8_t n : {1, 2, 3}) EXPECT_TRUE(set.contains(digest(n))) << int(n);
+  for (uint8_t n : {1, 2, 3}) set.insert(digest(n));
+  EXPECT_EQ(members(set), "123");
+  EXPECT_EQ(members(set), "123") << "looking without using refreshes nothing";
   set.insert(digest(4));
-  EXPECT_FALSE(set.contains(digest(1))) << "the oldest leaves first";
-  for (uint8_t n : {2, 3, 4}) EXPECT_TRUE(set.contains(digest(n))) << int(n);
+  EXPECT_EQ(members(set), "234") << "the least recently used leaves first";
+  EXPECT_TRUE(set.use(digest(2)));
+  EXPECT_FALSE(set.use(digest(1)));
+  set.insert(digest(5));
+  EXPECT_EQ(members(set), "245") << "a digest found by a use stays";
+  set.insert(digest(4));  // already there: counts as a use, not a second entry
+  set.insert(digest(6));
+  EXPECT_EQ(members(set), "456");
   set.clear();
-  EXPECT_FALSE(set.contains(digest(4)));
+  EXPECT_EQ(members(set), "");
+  EXPECT_FALSE(set.use(digest(4)));
 }
 
 }  // namespace

@@ -162,6 +162,37 @@ TEST_F(KeyStoreTest, AFailedWriteLeavesThePreviousPair) {
   }
 }
 
+// The pair is read as it is written, in one transaction: a new pair written between the reads of
+// its two halves (by another process) must not give the old session key with the new record.
+TEST_F(KeyStoreTest, APairWrittenWhileTheStoreIsReadOpensWhole) {
+  auto first = clientRecord();
+  auto second = clientRecord();
+  ASSERT_TRUE(SensitiveDataManager::saveSensitiveData(second, storageA->publicKey()));
+  const Pair secondPair = storedPair();
+  ASSERT_TRUE(SensitiveDataManager::saveSensitiveData(first, storageA->publicKey()));
+
+  bool written = false;
+  keychain->setFailureHook([&](platform::KeychainOperation op, const platform::KeychainQuery& q) {
+    // When the record is asked for, after the session key, the other writer replaces the pair.
+    if (op == platform::KeychainOperation::CopyMatching && q.service == kQORSecureStorageSensitiveDataEncrypted &&
+        !written) {
+      written = true;
+      EXPECT_TRUE(QORSecureStorage::setDataItems({{kQORSecureStorageSensitiveDataEncrypted, *secondPair.record},
+                                                  {kQORSecureStorageSkSessionEncrypted, *secondPair.session}}));
+    }
+    return platform::errSecSuccess;
+  });
+  auto opened = SensitiveDataManager::getSensitiveDataWithPrvStorage(storageA->privateKey());
+  keychain->setFailureHook(nullptr);
+  ASSERT_TRUE(written);
+  ASSERT_NE(opened, nullptr);
+  const bool isFirst = bytesOf(opened->prvClient()) == bytesOf(first->prvClient());
+  const auto& expected = isFirst ? first : second;
+  EXPECT_TRUE(bytesOf(opened->prvClient()).has_value()) << "the store did not open";
+  EXPECT_EQ(bytesOf(opened->prvClient()), bytesOf(expected->prvClient()));
+  EXPECT_EQ(bytesOf(opened->pubSps()), bytesOf(expected->pubSps()));
+}
+
 TEST_F(KeyStoreTest, RecordsLeaveOutMissingMembersOneByOne) {
   auto record = SensitiveData::create(keyOf(std::nullopt), keyOf(Bytes{1, 2, 3}), std::nullopt);
   EXPECT_EQ(record->dictionary(), (Json{{"pubSps", "AQID"}}));

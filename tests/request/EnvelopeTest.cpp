@@ -6,6 +6,7 @@
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/crypto/QORCryptUtilsSymmetric.h"
 #include "common/crypto/QORKeyPair.h"
+#include "common/crypto/internal/LibraryKeys.h"
 #include "common/request/QORBaseRequest.h"
 #include "common/request/QORBaseResponse.h"
 #include "common/request/QORJsonByteObjectConverter.h"
@@ -169,6 +170,29 @@ TEST_F(EnvelopeTest, EachRequestSealsUnderTheServerKeyStoredAtThatTime) {
   }
   QORCommonData::setPubVtnBase64(std::nullopt);
   EXPECT_FALSE(makeRequest()->encryptedHeader()) << "no stored key, no header";
+}
+
+// The stored key is decoded once per stored value, however many requests are sealed under it; the
+// text is still read for each request, so a new value is decoded the first time it is read.
+TEST_F(EnvelopeTest, TheServerKeyIsDecodedOncePerStoredValue) {
+  const auto otherKeys = qor::QORCryptUtilsAsymmetric::generateKeyPair();
+  ASSERT_TRUE(otherKeys);
+  auto store = [](const std::shared_ptr<qor::QORKeyPair>& keys) {
+    QORCommonData::setPubVtnBase64(qor::QORCryptUtilsB64::encodeDataToString(keys->publicKey()->data()));
+  };
+  auto decodesFor = [](int requests) {
+    const uint64_t before = qor::internal::publicKeyDecodeCount();
+    for (int i = 0; i < requests; ++i) EXPECT_TRUE(makeRequest()->encryptedHeader());
+    return qor::internal::publicKeyDecodeCount() - before;
+  };
+  store(otherKeys);
+  EXPECT_EQ(decodesFor(3), 1u) << "a value not read before";
+  EXPECT_EQ(decodesFor(3), 0u) << "the same value";
+  store(*serverKeys_);
+  EXPECT_EQ(decodesFor(1), 1u) << "a changed value";
+  EXPECT_EQ(decodesFor(3), 0u);
+  store(otherKeys);
+  EXPECT_EQ(decodesFor(2), 1u) << "back to the first value";
 }
 
 TEST_F(EnvelopeTest, EveryRequestHasAFreshKeyAndIV) {

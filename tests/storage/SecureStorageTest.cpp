@@ -239,6 +239,35 @@ TEST_F(SecureStorageTest, ARequestsValuesReadTogetherAreWhatTheGettersGive) {
   EXPECT_EQ(values.webSocketHost, "wss://synced");
 }
 
+// What a request reads is parsed or decoded once per stored value, never served from an earlier
+// read: a value another connection (another process) changes between two requests is what the
+// second request gets, each time it changes, including back to an earlier value.
+TEST(SecureStorageFile, ARequestSeesWhatAnotherConnectionWroteLast) {
+  qortest::TempDir dir;
+  const std::string path = (dir.path() / "store.sqlite").string();
+  auto ours = platform::Keychain::openFile(path);
+  auto other = platform::Keychain::openFile(path);
+  auto writeOther = [&](const char* key, const std::string& text) {
+    platform::Keychain::setShared(other);
+    ASSERT_TRUE(QORSecureStorage::setData(platform::bytesFromString(text), key));
+    platform::Keychain::setShared(ours);
+  };
+  platform::Keychain::setShared(ours);
+  const char* const headerTexts[] = {R"({"X-A":"1"})", R"({"X-A":"2"})", R"({"X-A":"1"})", "not json"};
+  const Json expected[] = {Json{{"X-A", "1"}}, Json{{"X-A", "2"}}, Json{{"X-A", "1"}}, Json::object()};
+  for (size_t i = 0; i < std::size(headerTexts); ++i) {
+    SCOPED_TRACE(headerTexts[i]);
+    writeOther(kQORSecureStorageHttpHeaders, headerTexts[i]);
+    writeOther(kQORSecureStoragePubVtnBase64, "a2V5" + std::to_string(i));
+    for (int read = 0; read < 2; ++read) {
+      const auto values = QORCommonData::requestValues(false);
+      EXPECT_EQ(values.httpHeaders, expected[i]);
+      EXPECT_EQ(values.pubVtnBase64, "a2V5" + std::to_string(i));
+    }
+  }
+  platform::Keychain::setShared(nullptr);
+}
+
 TEST(SecureStorageFile, ValuesSurviveReopening) {
   qortest::TempDir dir;
   const std::string path = (dir.path() / "store.sqlite").string();

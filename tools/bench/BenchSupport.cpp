@@ -1,6 +1,7 @@
 #include "tools/bench/BenchSupport.h"
 
 #include <cryptopp/filters.h>
+#include <cryptopp/queue.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,25 @@ namespace qorbench {
 
 const qor::QORKeyPair& rsaKeyPair() {
   static const std::shared_ptr<qor::QORKeyPair> pair = qor::QORCryptUtilsAsymmetric::generateKeyPair();
+  check(pair != nullptr, "RSA key generation");
+  return *pair;
+}
+
+const qor::QORKeyPair& serverKeyPair() {
+  static const std::shared_ptr<qor::QORKeyPair> pair = [] {
+    FloorRandom rng;
+    CryptoPP::RSA::PrivateKey privateKey;
+    privateKey.Initialize(rng, 2048, 65537);
+    CryptoPP::ByteQueue privateDer, publicDer;
+    privateKey.Save(privateDer);
+    CryptoPP::RSA::PublicKey(privateKey).Save(publicDer);
+    auto bytesOf = [](CryptoPP::ByteQueue& queue) {
+      platform::Bytes out(static_cast<size_t>(queue.MaxRetrievable()));
+      queue.Get(out.data(), out.size());
+      return out;
+    };
+    return qor::QORKeyPair::create(bytesOf(publicDer), bytesOf(privateDer));
+  }();
   check(pair != nullptr, "RSA key generation");
   return *pair;
 }

@@ -1,5 +1,7 @@
 // The crypto utilities against raw Crypto++ (the library they wrap) and OpenSSL. The floors keep
-// their library objects across iterations and do per call only what a new message needs.
+// their library objects across iterations and do per call only what a new message needs; their
+// Crypto++ calls draw from the SDK's own generator. Decrypting uses a key the SDK made (the
+// client's), encrypting one like the server's.
 #include <benchmark/benchmark.h>
 
 #include <cryptopp/aes.h>
@@ -77,7 +79,7 @@ void rsaDecryptFirstUse(benchmark::State& state) {
 }
 
 void rsaDecryptCryptopp(benchmark::State& state) {
-  CryptoPP::AutoSeededRandomPool pool;
+  FloorRandom pool;
   CryptoPP::RSAES_PKCS1v15_Decryptor decryptor(cryptoppPrivateKey(*rsaKeyPair().privateKey()->data()));
   Bytes out(decryptor.FixedMaxPlaintextLength());
   for (auto _ : state) {
@@ -88,7 +90,7 @@ void rsaDecryptCryptopp(benchmark::State& state) {
 
 // What a key seen for the first time needs of the library: decode, validate (level 2), decrypt.
 void rsaDecryptCryptoppValidating(benchmark::State& state) {
-  CryptoPP::AutoSeededRandomPool pool;
+  FloorRandom pool;
   const Bytes& der = *rsaKeyPair().privateKey()->data();
   Bytes out(256);
   for (auto _ : state) {
@@ -103,7 +105,7 @@ void rsaDecryptCryptoppValidating(benchmark::State& state) {
 // OpenSSL's RSA with PKCS #1 v1.5 padding on a kept context: decrypting the sealed message with
 // the private key, or encrypting the plain one with the public key.
 void rsaOpenSSL(benchmark::State& state, bool decrypt) {
-  const Bytes& der = decrypt ? *rsaKeyPair().privateKey()->data() : *rsaKeyPair().publicKey()->data();
+  const Bytes& der = decrypt ? *rsaKeyPair().privateKey()->data() : *serverKeyPair().publicKey()->data();
   const unsigned char* p = der.data();
   EvpKey key(decrypt ? d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(der.size()))
                      : d2i_PUBKEY(nullptr, &p, static_cast<long>(der.size())));
@@ -126,7 +128,7 @@ void rsaEncryptOpenSSL(benchmark::State& state) { rsaOpenSSL(state, false); }
 // --- RSA encrypt ---------------------------------------------------------------------------------
 
 void rsaEncryptSameObject(benchmark::State& state) {
-  const auto& key = rsaKeyPair().publicKey();
+  const auto& key = serverKeyPair().publicKey();
   for (auto _ : state) {
     auto sealed = qor::QORCryptUtilsAsymmetric::encryptData(rsaPlain(), key);
     if (!check(sealed.has_value(), "encrypt")) break;
@@ -134,7 +136,7 @@ void rsaEncryptSameObject(benchmark::State& state) {
 }
 
 void rsaEncryptNewObject(benchmark::State& state) {
-  const Bytes& der = *rsaKeyPair().publicKey()->data();
+  const Bytes& der = *serverKeyPair().publicKey()->data();
   for (auto _ : state) {
     auto key = qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromData(der);
     auto sealed = qor::QORCryptUtilsAsymmetric::encryptData(rsaPlain(), key);
@@ -143,8 +145,8 @@ void rsaEncryptNewObject(benchmark::State& state) {
 }
 
 void rsaEncryptCryptopp(benchmark::State& state) {
-  CryptoPP::AutoSeededRandomPool pool;
-  CryptoPP::RSAES_PKCS1v15_Encryptor encryptor(cryptoppPublicKey(*rsaKeyPair().publicKey()->data()));
+  FloorRandom pool;
+  CryptoPP::RSAES_PKCS1v15_Encryptor encryptor(cryptoppPublicKey(*serverKeyPair().publicKey()->data()));
   Bytes out(encryptor.FixedCiphertextLength());
   for (auto _ : state) {
     encryptor.Encrypt(pool, rsaPlain().data(), rsaPlain().size(), out.data());

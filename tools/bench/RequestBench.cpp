@@ -1,11 +1,15 @@
 // One sealed request as an action makes it (envelope built from the stored values, answer opened and
-// checked) and the sealed key store opened, each against the sum of its own crypto calls in raw
-// Crypto++. The store is a keychain file, as on a device.
+// checked) and the sealed key store opened, each against the sum of its own crypto calls (the SDK's,
+// and raw Crypto++). A request must read its stored values from the keychain, so its floor adds a
+// bare SQLite read transaction of the same five values (kept statements) to its crypto calls. The
+// store is a keychain file, as on a device; the server key is like the reference server's.
 #include <benchmark/benchmark.h>
 
 #include <cryptopp/aes.h>
 #include <cryptopp/gcm.h>
+#include <sqlite3.h>
 
+#include <array>
 #include <chrono>
 
 #include "common/actions/QORBaseClientAction.h"
@@ -31,23 +35,27 @@ using Clock = std::chrono::steady_clock;
 // own, so each benchmark here makes it the process keychain again.
 class BenchKeychain {
  public:
-  BenchKeychain() : file_(platform::Keychain::openFile((folder_.path() / "keychain.sqlite").string())) {}
+  BenchKeychain() : path_((folder_.path() / "keychain.sqlite").string()), file_(platform::Keychain::openFile(path_)) {}
   ~BenchKeychain() { platform::Keychain::setShared(nullptr); }
+  const std::string& path() const { return path_; }
   const std::shared_ptr<platform::Keychain>& file() const { return file_; }
 
  private:
   qortest::TempDir folder_;
+  std::string path_;
   std::shared_ptr<platform::Keychain> file_;
 };
 
-const std::shared_ptr<platform::Keychain>& benchKeychain() {
+BenchKeychain& benchKeychainFolder() {
   static BenchKeychain* keychain = [] {
     auto* made = new BenchKeychain();
     stopAtEnd([made] { delete made; });
     return made;
   }();
-  return keychain->file();
+  return *keychain;
 }
+
+const std::shared_ptr<platform::Keychain>& benchKeychain() { return benchKeychainFolder().file(); }
 
 void useBenchKeychain() { platform::Keychain::setShared(benchKeychain()); }
 
@@ -102,7 +110,7 @@ void storeServerValues(bool inMemory) {
   qor::QORCommonData::setHost("https://127.0.0.1:9");
   qor::QORCommonData::setWebSocketHost("wss://127.0.0.1:9/ws");
   qor::QORCommonData::setInstallationId("6a1f1f8e-3c1b-4b7e-9d7c-2f4f1c0e9a11");
-  qor::QORCommonData::setPubVtnBase64(platform::base64Encode(*rsaKeyPair().publicKey()->data()));
+  qor::QORCommonData::setPubVtnBase64(platform::base64Encode(*serverKeyPair().publicKey()->data()));
   qor::QORCommonData::setHttpHeaders(platform::Json{{"X-Client", "bench"}});
 }
 
@@ -137,22 +145,121 @@ const Bytes kBodyJson = platform::bytesFromString(R"({"nonceQOR":"QkJCQkJCQkJCQk
 
 // The SDK's own crypto calls of one request: a key and an IV drawn, the header sealed with RSA
 // under the kept server key, the body sealed and an answer body of its size opened with AES-GCM.
-void sealedRequestCryptoSum(benchmark::State& state) {
-  const auto serverKey = qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromData(*rsaKeyPair().publicKey()->data());
-  for (auto _ : state) {
+struct CryptoCalls {
+  std::shared_ptr<qor::QORSecretKey> serverKey =
+      qor::QORCryptUtilsAsymmetric::restoreSecretKeyFromData(*serverKeyPair().publicKey()->data());
+  bool run() const {
     const auto key = qor::QORCryptUtilsSymmetric::generateSecretKey();
     const auto iv = qor::QORCryptUtilsSymmetric::generateIV();
     const auto header = qor::QORCryptUtilsAsymmetric::encryptData(kHeaderJson, serverKey);
     const auto sealed = qor::QORCryptUtilsSymmetric::encryptData(kBodyJson, key, iv);
     const auto opened = qor::QORCryptUtilsSymmetric::decryptData(sealed, key, iv);
-    if (!check(header && opened == kBodyJson, "crypto calls")) break;
+    return header && opened == kBodyJson;
+  }
+};
+
+// What a request's read of its five stored values costs SQLite itself: a connection of its own to
+// the same keychain file, its statements prepared once, then per read BEGIN, the five point
+// SELECTs the keychain runs (each value copied out) and COMMIT.
+class BareRead {
+ public:
+  BareRead() {
+    useBenchKeychain();
+    storeServerValues(false);
+    ok_ = sqlite3_open_v2(benchKeychainFolder().path().c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                          nullptr) == SQLITE_OK &&
+          prepare("BEGIN", begin_) && prepare("COMMIT", commit_);
+    for (size_t i = 0; i < kKeys.size() && ok_; ++i) {
+      ok_ = prepare("SELECT data FROM genp WHERE service = ? AND account = ? ORDER BY sync, service, account LIMIT 1",
+                    selects_[i]) &&
+            sqlite3_bind_text(selects_[i], 1, kKeys[i], -1, SQLITE_STATIC) == SQLITE_OK &&
+            sqlite3_bind_text(selects_[i], 2, kKeys[i], -1, SQLITE_STATIC) == SQLITE_OK;
+    }
+    check(ok_, "preparing the bare read");
+  }
+  ~BareRead() {
+    for (auto* statement : selects_) sqlite3_finalize(statement);
+    sqlite3_finalize(begin_);
+    sqlite3_finalize(commit_);
+    sqlite3_close(db_);
+  }
+  BareRead(const BareRead&) = delete;
+  BareRead& operator=(const BareRead&) = delete;
+
+  // True when all five values were there.
+  bool run() {
+    bool found = stepOnce(begin_) == SQLITE_DONE;
+    for (size_t i = 0; i < kKeys.size(); ++i) {
+      sqlite3_stmt* select = selects_[i];
+      if (sqlite3_step(select) == SQLITE_ROW) {
+        const auto* blob = static_cast<const uint8_t*>(sqlite3_column_blob(select, 0));
+        values_[i].assign(blob, blob + sqlite3_column_bytes(select, 0));
+      } else {
+        found = false;
+      }
+      sqlite3_reset(select);
+    }
+    return stepOnce(commit_) == SQLITE_DONE && found;
+  }
+
+ private:
+  static constexpr std::array<const char*, 5> kKeys = {"installationId", "pubVtnBase64", "host", "httpHeaders",
+                                                       "webSocketHost"};
+  bool prepare(const char* sql, sqlite3_stmt*& statement) {
+    return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) == SQLITE_OK;
+  }
+  static int stepOnce(sqlite3_stmt* statement) {
+    const int result = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    return result;
+  }
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* commit_ = nullptr;
+  std::array<sqlite3_stmt*, 5> selects_{};
+  std::array<Bytes, 5> values_;
+  bool ok_ = false;
+};
+
+void sealedRequestCryptoSum(benchmark::State& state) {
+  const CryptoCalls crypto;
+  for (auto _ : state) {
+    if (!check(crypto.run(), "crypto calls")) break;
   }
 }
 
-// The same calls in raw Crypto++ with a kept random pool, as the library's own examples make them.
+void sealedRequestBareRead(benchmark::State& state) {
+  BareRead read;
+  for (auto _ : state) {
+    if (!check(read.run(), "bare read")) break;
+  }
+}
+
+// The SDK's read of the same values, for the part of the request that is storage.
+void sealedRequestKeychainRead(benchmark::State& state) {
+  useBenchKeychain();
+  storeServerValues(false);
+  for (auto _ : state) {
+    const auto values = qor::QORCommonData::requestValues(true);
+    if (!check(values.pubVtnBase64 && values.webSocketHost, "keychain read")) break;
+  }
+}
+
+// The ruled floor of a request: its crypto calls and the bare read, in one iteration.
+void sealedRequestFloor(benchmark::State& state) {
+  const CryptoCalls crypto;
+  BareRead read;
+  for (auto _ : state) {
+    const bool ok = read.run();
+    if (!check(crypto.run() && ok, "crypto calls and bare read")) break;
+  }
+}
+
+// The same calls in raw Crypto++, as the library's own examples make them, with kept objects.
 void sealedRequestCryptoppSum(benchmark::State& state) {
-  CryptoPP::AutoSeededRandomPool pool;
-  CryptoPP::RSAES_PKCS1v15_Encryptor encryptor(cryptoppPublicKey(*rsaKeyPair().publicKey()->data()));
+  FloorRandom pool;
+  CryptoPP::RSAES_PKCS1v15_Encryptor encryptor(cryptoppPublicKey(*serverKeyPair().publicKey()->data()));
   CryptoPP::GCM<CryptoPP::AES>::Encryption sealer;
   CryptoPP::GCM<CryptoPP::AES>::Decryption opener;
   const Bytes& header = kHeaderJson;
@@ -177,18 +284,18 @@ void sealedRequestCryptoppSum(benchmark::State& state) {
 
 // --- key store -----------------------------------------------------------------------------------
 
-// The store sealed once under the pair's public key; the client's keys inside are the same pair's.
+// The store sealed once under a storage key like the server's; the client's key inside is the SDK's.
 void sealKeyStore() {
   useBenchKeychain();
   static const bool sealed = qor::SensitiveDataManager::saveSensitiveData(
-      qor::SensitiveData::create(rsaKeyPair().privateKey(), rsaKeyPair().publicKey(), std::nullopt),
-      rsaKeyPair().publicKey());
+      qor::SensitiveData::create(rsaKeyPair().privateKey(), serverKeyPair().publicKey(), std::nullopt),
+      serverKeyPair().publicKey());
   check(sealed, "sealing the key store");
 }
 
 void openKeyStore(benchmark::State& state, bool firstUse) {
   sealKeyStore();
-  const Bytes& storageDer = *rsaKeyPair().privateKey()->data();
+  const Bytes& storageDer = *serverKeyPair().privateKey()->data();
   for (auto _ : state) {
     if (firstUse) {
       state.PauseTiming();
@@ -209,8 +316,8 @@ void keyStoreOpenFirstUse(benchmark::State& state) { openKeyStore(state, true); 
 // what a storage key seen for the first time needs: decoding and level-2 validation.
 void keyStoreCryptoSum(benchmark::State& state, bool validating) {
   sealKeyStore();
-  CryptoPP::AutoSeededRandomPool pool;
-  const Bytes& storageDer = *rsaKeyPair().privateKey()->data();
+  FloorRandom pool;
+  const Bytes& storageDer = *serverKeyPair().privateKey()->data();
   CryptoPP::RSAES_PKCS1v15_Decryptor keptDecryptor(cryptoppPrivateKey(storageDer));
   const Bytes sealedSession = qor::QORCommonData::skSessionEncrypted().value();
   const Bytes sealedRecord = qor::QORCommonData::sensitiveDataEncrypted().value();
@@ -249,6 +356,9 @@ BENCHMARK(sealedRequestKeychainInMemory)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(sealedRequestCryptoSum)->Name("sealed_request.crypto_sum")->Unit(benchmark::kMicrosecond);
+BENCHMARK(sealedRequestBareRead)->Name("sealed_request.bare_read")->Unit(benchmark::kMicrosecond);
+BENCHMARK(sealedRequestKeychainRead)->Name("sealed_request.keychain_read")->Unit(benchmark::kMicrosecond);
+BENCHMARK(sealedRequestFloor)->Name("sealed_request.floor")->Unit(benchmark::kMicrosecond);
 BENCHMARK(sealedRequestCryptoppSum)->Name("sealed_request.cryptopp_sum")->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(keyStoreOpenProject)->Name("keystore_open.project")->Unit(benchmark::kMicrosecond);
 BENCHMARK(keyStoreCryptoSumKept)->Name("keystore_open.crypto_sum")->Unit(benchmark::kMicrosecond);

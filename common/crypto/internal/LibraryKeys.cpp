@@ -34,6 +34,7 @@ struct LibraryKeySlot {
 namespace {
 
 std::atomic<uint64_t> gPrivateKeyValidations{0};
+std::atomic<uint64_t> gPublicKeyDecodes{0};
 
 DigestSet::Digest digestOf(const platform::Bytes& bytes) {
   DigestSet::Digest digest;
@@ -50,6 +51,7 @@ std::shared_ptr<AesGcmLibraryKey> aesGcmKeyOf(const QORSecretKey& key) {
 std::shared_ptr<const RsaPublicLibraryKey> rsaPublicKeyOf(const QORSecretKey& key) {
   if (auto kept = LibraryKeySlot::get<RsaPublicLibraryKey>(key)) return kept;
   auto parsed = std::make_shared<RsaPublicLibraryKey>();
+  ++gPublicKeyDecodes;
   loadKey(parsed->encryptor.AccessKey(), *key.data());
   if (!parsed->encryptor.GetKey().Validate(CryptoPP::NullRNG(), 0)) {
     QORCryptUtils::logCryptoPPException("Rsa public key validation failed");
@@ -65,7 +67,7 @@ std::shared_ptr<const RsaPrivateLibraryKey> rsaPrivateKeyOf(const QORSecretKey& 
   auto parsed = std::make_shared<RsaPrivateLibraryKey>();
   loadKey(parsed->decryptor.AccessKey(), *key.data());
   const DigestSet::Digest digest = digestOf(*key.data());
-  if (!validatedPrivateKeys().contains(digest)) {
+  if (!validatedPrivateKeys().use(digest)) {
     ++gPrivateKeyValidations;
     if (!parsed->decryptor.GetKey().Validate(rng, 2)) {
       QORCryptUtils::logCryptoPPException("Rsa private key validation failed");
@@ -77,6 +79,18 @@ std::shared_ptr<const RsaPrivateLibraryKey> rsaPrivateKeyOf(const QORSecretKey& 
   return parsed;
 }
 
+bool DigestSet::refreshLocked(const Digest& digest) {
+  const auto found = std::find(entries_.begin(), entries_.end(), digest);
+  if (found == entries_.end()) return false;
+  std::rotate(found, found + 1, entries_.end());
+  return true;
+}
+
+bool DigestSet::use(const Digest& digest) {
+  std::lock_guard lock(mutex_);
+  return refreshLocked(digest);
+}
+
 bool DigestSet::contains(const Digest& digest) const {
   std::lock_guard lock(mutex_);
   return std::find(entries_.begin(), entries_.end(), digest) != entries_.end();
@@ -84,8 +98,7 @@ bool DigestSet::contains(const Digest& digest) const {
 
 void DigestSet::insert(const Digest& digest) {
   std::lock_guard lock(mutex_);
-  if (std::find(entries_.begin(), entries_.end(), digest) != entries_.end()) return;
-  if (capacity_ == 0) return;
+  if (capacity_ == 0 || refreshLocked(digest)) return;
   if (entries_.size() == capacity_) entries_.erase(entries_.begin());
   entries_.push_back(digest);
 }
@@ -101,5 +114,7 @@ DigestSet& validatedPrivateKeys() {
 }
 
 uint64_t privateKeyValidationCount() { return gPrivateKeyValidations.load(); }
+
+uint64_t publicKeyDecodeCount() { return gPublicKeyDecodes.load(); }
 
 }  // namespace qor::internal

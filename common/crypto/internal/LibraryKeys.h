@@ -6,7 +6,8 @@
 // decryption itself, and the flows restore the same private key from storage as a new object for
 // every use. So a private key is validated once per distinct key in the process: the SHA-256
 // digests of the DER bytes of keys that passed are remembered in a small bounded set (digests
-// only, no key material). A key that fails is remembered nowhere: it is decoded, validated and
+// only, no key material), the least recently used leaving first: the client's key, opened on every
+// authorization, stays while a new storage key comes with each one. A key that fails is remembered nowhere: it is decoded, validated and
 // logged again on every call. Results are exactly those of validating on every call.
 #pragma once
 
@@ -74,22 +75,28 @@ std::shared_ptr<const RsaPublicLibraryKey> rsaPublicKeyOf(const QORSecretKey& ke
 std::shared_ptr<const RsaPrivateLibraryKey> rsaPrivateKeyOf(const QORSecretKey& key,
                                                             CryptoPP::RandomNumberGenerator& rng);
 
-// A bounded set of 32-byte digests; the oldest entry leaves when a new one comes into a full set.
-// Thread-safe.
+// A bounded set of 32-byte digests; the least recently used entry leaves when a new one comes into
+// a full set. Thread-safe.
 class DigestSet {
  public:
   using Digest = std::array<uint8_t, 32>;
   explicit DigestSet(size_t capacity) : capacity_(capacity) {}
 
+  // Whether the digest is there; a digest found becomes the most recently used.
+  bool use(const Digest& digest);
+  // Whether the digest is there, without counting as a use.
   bool contains(const Digest& digest) const;
-  // Adds the digest unless it is there already.
+  // Adds the digest as the most recently used (moves it there when it is there already).
   void insert(const Digest& digest);
   void clear();
 
  private:
+  // Moves a present digest to the end; false when it is not there. The mutex is held.
+  bool refreshLocked(const Digest& digest);
+
   const size_t capacity_;
   mutable std::mutex mutex_;
-  std::vector<Digest> entries_;  // oldest first
+  std::vector<Digest> entries_;  // least recently used first
 };
 
 // How many digests of private keys that passed validation the process remembers.
@@ -98,5 +105,7 @@ inline constexpr size_t kValidatedPrivateKeys = 32;
 DigestSet& validatedPrivateKeys();
 // Level-2 validations run so far in the process.
 uint64_t privateKeyValidationCount();
+// RSA public keys decoded so far in the process (one per key object that is used).
+uint64_t publicKeyDecodeCount();
 
 }  // namespace qor::internal
