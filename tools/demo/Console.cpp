@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <iostream>
 #include <mutex>
@@ -16,11 +15,6 @@ namespace {
 std::mutex& outputMutex() {
   static std::mutex mutex;
   return mutex;
-}
-
-std::atomic<bool>& endOfInput() {
-  static std::atomic<bool> ended{false};
-  return ended;
 }
 
 std::string accepted(const std::vector<Choice>& choices) {
@@ -71,7 +65,6 @@ std::optional<std::string> Console::ask(const std::string& question) {
   }
   std::string answer;
   if (!std::getline(std::cin, answer)) {
-    endOfInput() = true;
     // The question's line is still open.
     line("\n  input ended");
     return std::nullopt;
@@ -91,7 +84,8 @@ std::optional<std::string> Console::choose(const std::string& question, const st
   }
 }
 
-bool Console::inputEnded() { return endOfInput(); }
+// The stream stays failed once it has ended, so every later question answers at once.
+bool Console::inputEnded() { return !std::cin; }
 
 bool Console::isInteractive() { return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO); }
 

@@ -23,7 +23,7 @@ class Console {
   // Text of several lines (a rendered screen), each indented.
   static void block(const std::string& text);
   // Prints the question and reads one line of standard input; nullopt at its end, which is told
-  // once ("input ended") and stays: every later question answers nullopt at once.
+  // once ("input ended") and stays: every later question answers nullopt at once. Main queue.
   static std::optional<std::string> ask(const std::string& question);
   // Asks until the answer is one of `choices` and answers that choice's key; on anything else it
   // says what it accepts and asks again. nullopt at the end of input.

@@ -14,7 +14,8 @@ std::string usage() {
          "                               interactively the demo also asks for more\n"
          "  --linking-code CODE          with --server: the linking code of a tenant to link\n"
          "  --pin DIGITS                 the PIN the script types (default 2580)\n"
-         "  --verbose                    show each exchange (action, transport, outcome) as it happens\n"
+         "  --verbose                    show each exchange (action, transport, outcome) as it happens,\n"
+         "                               and the JSON text handed to the cross-platform module\n"
          "  --interactive | --scripted   choose the mode (default: interactive with a terminal)\n"
          "  --skip-authorization         ask for the transactions but do not authorize them\n"
          "  --refserver FILE             the reference server's script\n";

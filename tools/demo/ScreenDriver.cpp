@@ -85,6 +85,7 @@ void ScreenDriver::answerPin(const std::shared_ptr<platform::ViewController>& sc
       const std::string text = normalized(*typed);
       if (text == "c" || text == "cancel") {
         decision_ = Decision::declined;
+        Console::line("  tapping Cancel");
         tapOrSay(pin->cancelButton(), "Cancel");
         return;
       }
