@@ -6,6 +6,7 @@
 //
 // Without a server it runs against an address where nothing listens, so the enrollment ends with the
 // transport's failure status. With a session identifier (what a push would carry) it authorizes it.
+// The app bounds every wait itself: a screen nobody answers never completes.
 #include <stdlib.h>
 
 #include <filesystem>
@@ -35,7 +36,8 @@ int main(int argc, char** argv) {
   const std::string serverKey = argc > 2 ? argv[2] : "";
   const std::optional<int64_t> sessionId = argc > 4 ? std::optional<int64_t>(std::atoll(argv[4])) : std::nullopt;
 
-  // The stand-ins: the keychain keeps its items in this file; HTTPS and WebSocket trust the
+  // The stand-ins: the keychain keeps its items in this file (without QOR_KEYCHAIN_PATH every run
+  // would share the user's own keychain file and its enrollment); HTTPS and WebSocket trust the
   // server's CA besides the system's store.
   char folder[] = "/tmp/qor-example-XXXXXX";
   if (!mkdtemp(folder)) return 1;
@@ -56,12 +58,15 @@ int main(int argc, char** argv) {
 
   // The main thread runs the main queue until the completion has run.
   auto mainQueue = platform::MainQueue::shared();
+  constexpr int kEnrollmentSeconds = 90;
+  constexpr int kAuthorizationSeconds = 300;
   std::optional<qor::QORStatus> enrollment;
   qor::QORModule::startEnrollmentWithHost(host, /*invisibly=*/false, std::string("example-installation"),
                                           qor::DefaultResourceProvider::create(), serverKey,
                                           [&](qor::QORStatus s) { enrollment = s; });
-  mainQueue->runUntil([&] { return enrollment.has_value(); }, platform::seconds(90));
-  std::cout << "enrollment finished with status " << (enrollment ? statusText(*enrollment) : "(none)") << "\n";
+  std::cout << "waiting up to " << kEnrollmentSeconds << " s for the enrollment's completion" << std::endl;
+  mainQueue->runUntil([&] { return enrollment.has_value(); }, platform::seconds(kEnrollmentSeconds));
+  std::cout << "enrollment finished with status " << (enrollment ? statusText(*enrollment) : "(none in time)") << "\n";
   std::cout << "enrolled: " << qor::QORModule::isEnrolled() << "\n";
 
   if (sessionId && qor::QORModule::isReadyForAuthorization()) {
@@ -73,8 +78,13 @@ int main(int argc, char** argv) {
           std::cout << "authorization " << (cancelled ? "declined" : "answered") << ", status " << statusText(s)
                     << (info ? ", " + std::to_string(info->payments().size()) + " payment(s)" : "") << "\n";
         });
-    // The screens wait for the user; the main queue keeps turning meanwhile.
-    mainQueue->runUntil([&] { return authorization.has_value(); }, platform::seconds(300));
+    // The screens wait for the user as long as it takes (they report no time-out of their own); the
+    // main queue keeps turning meanwhile, and the app decides how long it waits.
+    std::cout << "waiting up to " << kAuthorizationSeconds << " s for the user to answer the screen of session "
+              << *sessionId << std::endl;
+    if (!mainQueue->runUntil([&] { return authorization.has_value(); }, platform::seconds(kAuthorizationSeconds))) {
+      std::cout << "no answer within " << kAuthorizationSeconds << " s: the app stops waiting" << std::endl;
+    }
   }
 
   std::error_code ignored;

@@ -10,7 +10,12 @@ std::string usage() {
          "  --server-key BASE64          its RSA public key (SubjectPublicKeyInfo DER); needed with --server\n"
          "  --ca FILE                    a PEM CA to trust for it\n"
          "  --websocket-url URL          its WebSocket endpoint (for --transport websocket)\n"
-         "  --verbose                    show each exchange (action, transport, outcome) as it happens\n"
+         "  --session ID                 with --server: a session identifier that it pushed (repeatable);\n"
+         "                               interactively the demo also asks for more\n"
+         "  --linking-code CODE          with --server: the linking code of a tenant to link\n"
+         "  --pin DIGITS                 the PIN the script types (default 2580)\n"
+         "  --verbose                    show each exchange (action, transport, outcome) as it happens,\n"
+         "                               and the JSON text handed to the cross-platform module\n"
          "  --interactive | --scripted   choose the mode (default: interactive with a terminal)\n"
          "  --skip-authorization         ask for the transactions but do not authorize them\n"
          "  --refserver FILE             the reference server's script\n";
@@ -52,6 +57,30 @@ std::optional<DemoOptions> parseOptions(const std::vector<std::string>& args, st
       if (arg == "--ca") options.caPath = v;
       if (arg == "--websocket-url") options.webSocketURL = v;
       if (arg == "--refserver") options.refserverScript = *v;
+    } else if (arg == "--session") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      const bool digits = !v->empty() && v->size() <= 18 && v->find_first_not_of("0123456789") == std::string::npos;
+      if (!digits) {
+        error = "--session takes a session identifier (digits)";
+        return std::nullopt;
+      }
+      options.sessions.push_back(std::stoll(*v));
+    } else if (arg == "--linking-code" || arg == "--pin") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      if (v->empty()) {
+        error = arg + " needs a value";
+        return std::nullopt;
+      }
+      if (arg == "--linking-code") options.linkingCode = v;
+      if (arg == "--pin") {
+        if (v->find_first_not_of("0123456789") != std::string::npos) {
+          error = "--pin takes digits";
+          return std::nullopt;
+        }
+        options.pin = *v;
+      }
     } else if (arg == "--verbose") {
       options.verbose = true;
     } else if (arg == "--interactive" || arg == "--scripted") {
@@ -62,6 +91,10 @@ std::optional<DemoOptions> parseOptions(const std::vector<std::string>& args, st
       error = "unknown option " + arg;
       return std::nullopt;
     }
+  }
+  if (!options.server && (!options.sessions.empty() || options.linkingCode)) {
+    error = "--session and --linking-code need --server (the reference server makes its own)";
+    return std::nullopt;
   }
   if (options.server && !options.serverKey) {
     error = "--server needs --server-key";

@@ -1,6 +1,7 @@
 // The demo's command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,12 @@ struct DemoOptions {
   std::optional<std::string> serverKey;
   std::optional<std::string> caPath;
   std::optional<std::string> webSocketURL;
+  // With --server: the session identifiers that the server pushed and the linking code it gave
+  // (the reference server makes both itself).
+  std::vector<int64_t> sessions;
+  std::optional<std::string> linkingCode;
+  // What the script types on a PIN pad or in the cross-platform module.
+  std::string pin = "2580";
   bool verbose = false;
   // nullopt: interactive exactly when a terminal is attached.
   std::optional<bool> interactive;

@@ -1,12 +1,30 @@
-# Runs the demo with ARGS and checks that it exits with 0 and that its output matches every regular
-# expression of EXPECT.
-execute_process(COMMAND ${DEMO} ${ARGS} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+# Runs the demo with ARGS, its standard input the lines of INPUT (a list; none: input ends at once),
+# and checks that it exits with EXPECT_RC (default 0), that its output matches every regular
+# expression of EXPECT and none of REJECT.
+if(NOT DEFINED EXPECT_RC)
+  set(EXPECT_RC 0)
+endif()
+set(input_file ${CMAKE_CURRENT_BINARY_DIR}/demo-input-${NAME}.txt)
+if(DEFINED INPUT AND NOT INPUT STREQUAL "")
+  string(REPLACE ";" "\n" lines "${INPUT}")
+  file(WRITE ${input_file} "${lines}\n")
+else()
+  file(WRITE ${input_file} "")
+endif()
+execute_process(COMMAND ${DEMO} ${ARGS} INPUT_FILE ${input_file} OUTPUT_VARIABLE out ERROR_VARIABLE err
+                RESULT_VARIABLE rc)
+file(REMOVE ${input_file})
 message("${out}")
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the demo exited with ${rc}\n${err}")
+if(NOT rc EQUAL EXPECT_RC)
+  message(FATAL_ERROR "the demo exited with ${rc}, not ${EXPECT_RC}\n${err}")
 endif()
 foreach(expected ${EXPECT})
   if(NOT out MATCHES "${expected}")
     message(FATAL_ERROR "the demo's output lacks: ${expected}\n${err}")
+  endif()
+endforeach()
+foreach(rejected ${REJECT})
+  if(out MATCHES "${rejected}")
+    message(FATAL_ERROR "the demo's output has: ${rejected}\n${err}")
   endif()
 endforeach()

@@ -1,7 +1,6 @@
 #include "tools/demo/ScreenDriver.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/Queue.h"
 #include "platform/devices/SimulatedBiometrics.h"
@@ -28,25 +27,20 @@ void showScreen() { Console::block(platform::renderScreen()); }
 
 }  // namespace
 
-std::optional<std::string> ScreenDriver::ask(const std::string& question) {
-  auto answer = Console::ask(question);
-  if (!answer) inputEnded_ = true;
-  return answer;
-}
-
 bool ScreenDriver::runUntil(const std::function<bool()>& done, platform::Duration timeout) {
   auto main = platform::MainQueue::shared();
   const auto deadline = platform::Clock::now() + timeout;
-  auto promptOpen = [this] { return interactive_ && !platform::SimulatedBiometrics::openPrompts().empty(); };
+  auto promptOpen = [] { return !platform::SimulatedBiometrics::openPrompts().empty(); };
   auto moduleWaits = [this] { return module_ && module_->isWaitingForAnswer(); };
   while (!done()) {
     const auto now = platform::Clock::now();
-    if (now >= deadline || inputEnded_) return false;
+    if (now >= deadline || Console::inputEnded()) return false;
     main->runUntil([&] { return done() || promptOpen() || moduleWaits() || screenToAnswer(); },
                    std::min<platform::Duration>(platform::seconds(0.5), deadline - now));
+    if (onTurn_) onTurn_();
     if (done()) break;
     if (moduleWaits()) {
-      inputEnded_ = !module_->answer();
+      module_->answer();
     } else if (promptOpen()) {
       answerBiometricPrompt();
     } else if (auto screen = screenToAnswer()) {
@@ -80,21 +74,38 @@ void ScreenDriver::answer(const std::shared_ptr<platform::ViewController>& scree
 
 void ScreenDriver::answerPin(const std::shared_ptr<platform::ViewController>& screen) {
   auto pin = std::static_pointer_cast<qor::QORPinViewController>(screen);
+  // The screen itself confirms a PIN of any length; the pad has as many slots as the PIN has digits.
+  const size_t length = pin->pinArray().size();
+  const std::string lengthText = std::to_string(length) + " digits";
   std::string digits = pin_;
   if (interactive_) {
-    auto typed = ask("Type the PIN on the pad above (digits, then Enter to confirm; c to cancel):");
-    if (!typed) return;
-    if (*typed == "c") {
-      tapOrSay(pin->cancelButton(), "Cancel");
-      return;
+    for (;;) {
+      auto typed = Console::ask("Type the PIN on the pad above (" + lengthText + ", then Enter; c to cancel):");
+      if (!typed) return;
+      const std::string text = normalized(*typed);
+      if (text == "c" || text == "cancel") {
+        decision_ = Decision::declined;
+        Console::line("  tapping Cancel");
+        tapOrSay(pin->cancelButton(), "Cancel");
+        return;
+      }
+      if (isDigits(text) && text.size() == length) {
+        digits = text;
+        break;
+      }
+      Console::line("  the pad takes exactly " + lengthText + " (0-9): type them again, or c to cancel");
     }
-    digits.clear();
-    std::copy_if(typed->begin(), typed->end(), std::back_inserter(digits), [](char c) { return std::isdigit(c); });
+  } else if (!isDigits(digits) || digits.size() != length) {
+    Console::line("  the scripted PIN (--pin) is not " + lengthText + " (0-9): tapping Cancel");
+    decision_ = Decision::declined;
+    tapOrSay(pin->cancelButton(), "Cancel");
+    return;
   }
   for (char digit : digits) {
     tapOrSay(platform::findButtonWithTitle(pin->keyboard(), std::string(1, digit)), std::string("key ") + digit);
   }
   Console::line("  typed " + std::string(digits.size(), '*') + " on the shuffled pad");
+  decision_ = Decision::approved;
   tapOrSay(pin->confirmButton(), "Confirm");
 }
 
@@ -102,25 +113,36 @@ void ScreenDriver::answerApproval(const std::shared_ptr<platform::ViewController
   auto approval = std::static_pointer_cast<qor::QORApprovalViewController>(screen);
   bool approve = true;
   if (interactive_) {
-    auto choice = ask(biometric ? "[a]pprove with the simulated biometric device, or [d]ecline:" : "[a]pprove or [d]ecline:");
+    auto choice = Console::choose(
+        biometric ? "[a]pprove with the simulated biometric device, or [d]ecline:" : "[a]pprove or [d]ecline:",
+        {{"a", "approve"}, {"d", "decline"}});
     if (!choice) return;
-    approve = *choice != "d";
+    approve = *choice == "a";
   }
+  decision_ = approve ? Decision::approved : Decision::declined;
   Console::line(approve ? "  tapping the confirm button" : "  tapping Cancel");
   tapOrSay(approve ? approval->confirmButton() : approval->cancelButton(), approve ? "confirm" : "Cancel");
 }
 
 void ScreenDriver::answerBiometricPrompt() {
   showScreen();
-  auto choice = ask("The simulated device: [r]ecognised, [n]ot recognised, [p] Authenticate with PIN, [c]ancel:");
-  if (!choice) return;
+  std::string choice = "r";
+  if (interactive_) {
+    auto chosen = Console::choose(
+        "The simulated device: [r]ecognised, [n]ot recognised, [p] Authenticate with PIN, [c]ancel:",
+        {{"r", "recognised"}, {"n", "not recognised"}, {"p", "pin"}, {"c", "cancel"}});
+    if (!chosen) return;
+    choice = *chosen;
+  } else {
+    Console::line("  the simulated device recognises the face");
+  }
   platform::BiometricAnswer answer = platform::BiometricAnswer::success();
-  if (*choice == "n") answer = platform::BiometricAnswer::failure(platform::LAErrorAuthenticationFailed);
-  if (*choice == "p") answer = platform::BiometricAnswer::failure(platform::LAErrorUserFallback);
-  if (*choice == "c") answer = platform::BiometricAnswer::failure(platform::LAErrorUserCancel);
+  if (choice == "n") answer = platform::BiometricAnswer::failure(platform::LAErrorAuthenticationFailed);
+  if (choice == "p") answer = platform::BiometricAnswer::failure(platform::LAErrorUserFallback);
+  if (choice == "c") answer = platform::BiometricAnswer::failure(platform::LAErrorUserCancel);
   platform::SimulatedBiometrics::answerPrompt(answer);
   // Without a match, or when the prompt was cancelled, the screen stays for another try.
-  if (*choice == "n" || *choice == "c") answered_.reset();
+  if (choice == "n" || choice == "c") answered_.reset();
 }
 
 }  // namespace demo

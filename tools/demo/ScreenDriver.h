@@ -19,13 +19,22 @@ namespace demo {
 
 class ScreenDriver {
  public:
-  // The scripted user types `pin` and approves every screen.
+  // What the user last did on a native screen.
+  enum class Decision { none, approved, declined };
+
+  // The scripted user types `pin` and approves every screen (and the simulated biometric device
+  // recognises the face).
   ScreenDriver(bool interactive, std::string pin) : interactive_(interactive), pin_(std::move(pin)) {}
 
   // Runs the main queue until `done` answers true, answering each screen as it comes; false after the
-  // time-out (or when the person's input ended).
+  // time-out or when the person's input has ended.
   bool runUntil(const std::function<bool()>& done, platform::Duration timeout);
   void setModule(std::shared_ptr<TextModule> module) { module_ = std::move(module); }
+  // Called between turns of the main queue (the demo shows the system log there).
+  void setOnTurn(std::function<void()> onTurn) { onTurn_ = std::move(onTurn); }
+
+  Decision decision() const { return decision_; }
+  void forgetDecision() { decision_ = Decision::none; }
 
  private:
   std::shared_ptr<platform::ViewController> screenToAnswer() const;
@@ -33,13 +42,13 @@ class ScreenDriver {
   void answerPin(const std::shared_ptr<platform::ViewController>& screen);
   void answerApproval(const std::shared_ptr<platform::ViewController>& screen, bool biometric);
   void answerBiometricPrompt();
-  std::optional<std::string> ask(const std::string& question);
 
   const bool interactive_;
   const std::string pin_;
   std::shared_ptr<TextModule> module_;
+  std::function<void()> onTurn_;
   std::weak_ptr<platform::ViewController> answered_;
-  bool inputEnded_ = false;
+  Decision decision_ = Decision::none;
 };
 
 }  // namespace demo

@@ -1,5 +1,8 @@
 #include "tools/demo/TextModule.h"
 
+#include <tuple>
+#include <utility>
+
 #include "KivAbstractCore/DeclinedTransactionData.h"
 #include "KivAbstractCore/FlutterEngineDependency.h"
 #include "platform/Json.h"
@@ -10,16 +13,27 @@ namespace demo {
 
 namespace {
 
-// The transaction as the bridge describes it: header, text, PIN length and the payments.
-std::string describe(const qor::Parcel& parcel) {
+// The transaction as the bridge describes it: the JSON text it hands over, and what the module shows
+// of it (header, text, payments, PIN length).
+struct Transaction {
+  std::string json;
+  std::string text;
+  std::optional<size_t> pinLength;
+};
+
+Transaction read(const qor::Parcel& parcel) {
   // Only what has the expected type is shown: the text comes from the server.
   const auto member = [](const platform::Json& object, const char* key) {
     return object.is_object() && object.contains(key) ? object[key] : platform::Json();
   };
+  Transaction transaction;
   const auto properties = member(member(platform::Json::parse(parcel.pack(), nullptr, false), "data"), "uiJsonProperties");
-  const auto ui = properties.is_string() ? platform::Json::parse(properties.get<std::string>(), nullptr, false)
-                                         : platform::Json();
-  if (!ui.is_object()) return "(a transaction the module cannot read: " + parcel.pack() + ")";
+  if (properties.is_string()) transaction.json = properties.get<std::string>();
+  const auto ui = platform::Json::parse(transaction.json, nullptr, false);
+  if (!ui.is_object()) {
+    transaction.text = "(a transaction the module cannot read: " + parcel.pack() + ")";
+    return transaction;
+  }
   const auto header = member(ui, "argGuiHeader"), guiText = member(ui, "argGuiText");
   std::string text = "[cross-platform module] " + (header.is_string() ? header.get<std::string>() : "") + ": " +
                      (guiText.is_string() ? guiText.get<std::string>() : "") + "\n";
@@ -28,14 +42,50 @@ std::string describe(const qor::Parcel& parcel) {
     for (const auto& payment : payments) text += "  payment " + payment.dump() + "\n";
   }
   const auto pinLength = member(ui, "pinLength");
-  text += "  PIN of " + (pinLength.is_number_integer() ? pinLength.dump() : "?") + " digits";
-  return text;
+  if (pinLength.is_number_unsigned() && pinLength.get<uint64_t>() > 0 && pinLength.get<uint64_t>() <= 64) {
+    transaction.pinLength = pinLength.get<size_t>();
+  }
+  text += "  PIN of " + (transaction.pinLength ? std::to_string(*transaction.pinLength) : std::string("?")) + " digits";
+  transaction.text = std::move(text);
+  return transaction;
+}
+
+// The person's answer: the PIN (of the transaction's length, when it names one), d or f.
+std::optional<std::pair<TextModule::ScriptedAnswer, std::string>> askAnswer(std::optional<size_t> pinLength) {
+  const std::string digits = pinLength ? std::to_string(*pinLength) + " digits" : "digits";
+  for (;;) {
+    auto typed = Console::ask("Type the PIN to approve (" + digits + "), d to decline, f if you forgot the PIN:");
+    if (!typed) return std::nullopt;
+    const std::string text = normalized(*typed);
+    if (text == "d" || text == "decline") return std::make_pair(TextModule::ScriptedAnswer::decline, std::string());
+    if (text == "f" || text == "forgot") return std::make_pair(TextModule::ScriptedAnswer::forgotPin, std::string());
+    if (isDigits(text) && (!pinLength || text.size() == *pinLength)) {
+      return std::make_pair(TextModule::ScriptedAnswer::approve, text);
+    }
+    Console::line("  please answer a PIN of " + digits + " (0-9), d (decline) or f (forgot)");
+  }
 }
 
 }  // namespace
 
-std::shared_ptr<TextModule> TextModule::create(bool interactive, std::string pin, ScriptedAnswer scripted) {
-  return std::shared_ptr<TextModule>(new TextModule(interactive, std::move(pin), scripted));
+std::shared_ptr<TextModule> TextModule::create(bool interactive, std::string pin, ScriptedAnswer scripted,
+                                               bool verbose) {
+  return std::shared_ptr<TextModule>(new TextModule(interactive, std::move(pin), scripted, verbose));
+}
+
+std::optional<TextModule::ScriptedAnswer> TextModule::lastAnswer() const {
+  std::lock_guard lock(mutex_);
+  return lastAnswer_;
+}
+
+void TextModule::forgetAnswer() {
+  std::lock_guard lock(mutex_);
+  lastAnswer_.reset();
+}
+
+bool TextModule::received(const std::string& text) const {
+  std::lock_guard lock(mutex_);
+  return !receivedText_.empty() && text == receivedText_;
 }
 
 bool TextModule::isWaitingForAnswer() const {
@@ -52,14 +102,19 @@ bool TextModule::answer() {
     handler = kivData_ ? kivData_->nativeHandler() : nullptr;
   }
   if (!parcel || !handler) return true;
-  Console::block(describe(*parcel));
+  const Transaction transaction = read(*parcel);
+  if (verbose_) Console::line("  [cross-platform module] JSON received: " + transaction.json);
+  Console::block(transaction.text);
   ScriptedAnswer choice = scripted_;
   std::string pin = pin_;
   if (interactive_) {
-    auto typed = Console::ask("Type the PIN to approve, d to decline, f if you forgot the PIN:");
+    auto typed = askAnswer(transaction.pinLength);
     if (!typed) return false;
-    choice = *typed == "d" ? ScriptedAnswer::decline : *typed == "f" ? ScriptedAnswer::forgotPin : ScriptedAnswer::approve;
-    pin = *typed;
+    std::tie(choice, pin) = *typed;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    lastAnswer_ = choice;
   }
   switch (choice) {
     case ScriptedAnswer::approve:
@@ -81,7 +136,9 @@ bool TextModule::answer() {
 void TextModule::displayUIWithParcel(std::shared_ptr<qor::Parcel>) {}
 
 void TextModule::buildUIWithParcel(std::shared_ptr<qor::Parcel> parcel) {
+  std::string json = parcel ? read(*parcel).json : std::string();
   std::lock_guard lock(mutex_);
+  receivedText_ = std::move(json);
   shown_ = std::move(parcel);
 }
 

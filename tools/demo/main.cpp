@@ -12,6 +12,7 @@
 
 #include "common/storage/QORCommonData.h"
 #include "platform/AppInfo.h"
+#include "platform/SystemLog.h"
 #include "platform/UUID.h"
 #include "platform/devices/SimulatedBiometrics.h"
 #include "platform/devices/UNUserNotificationCenter.h"
@@ -34,9 +35,9 @@ namespace {
 using qor::QORModule;
 using qor::QORStatus;
 
-constexpr const char* kDemoPin = "2580";
 constexpr auto kFlowTimeout = platform::seconds(120);
-constexpr auto kAuthorizationTimeout = platform::seconds(300);
+constexpr int kAuthorizationSeconds = 300;
+constexpr auto kAuthorizationTimeout = platform::seconds(kAuthorizationSeconds);
 
 std::string statusText(QORStatus status) {
   const char* name = status >= 0 && static_cast<size_t>(status) < qor::kQORStatusNameCount
@@ -45,13 +46,30 @@ std::string statusText(QORStatus status) {
   return std::to_string(status) + " (" + (name ? name : "no name: a server's or transport's code") + ")";
 }
 
-std::string summaryText(const std::shared_ptr<qor::TransactionInfo>& info) {
-  if (!info) return "no transaction summary";
-  static const char* const methods[] = {"?", "confirm", "PIN", "biometric", "set PIN"};
-  const auto method = info->authMethod();
+// What the user did, as the completion tells it (the cancelled flag and, on the native road, the
+// transaction summary), with the answer the module gave when the cross-platform module showed it.
+std::string decisionText(bool cancelled, QORStatus status, const std::shared_ptr<qor::TransactionInfo>& info,
+                         ScreenDriver::Decision native, std::optional<TextModule::ScriptedAnswer> module) {
+  if (module) {
+    if (!cancelled) return "approved by PIN in the cross-platform module";
+    return *module == TextModule::ScriptedAnswer::forgotPin ? "declined in the cross-platform module: forgotten PIN"
+                                                            : "declined in the cross-platform module";
+  }
+  if (cancelled) return "declined";
+  if (native == ScreenDriver::Decision::approved) {
+    static const char* const methods[] = {"", "confirm", "PIN", "biometrics", "a new PIN"};
+    const auto method = info ? info->authMethod() : 0;
+    return method >= 1 && method <= 4 ? std::string("approved by ") + methods[method] : "approved";
+  }
+  if (status == qor::QORStatusExpiredTransaction) return "no answer: the transaction expired";
+  return "no decision";
+}
+
+std::string summaryText(const std::string& decision, const std::shared_ptr<qor::TransactionInfo>& info) {
+  if (!info) return decision;
   std::ostringstream out;
-  out << "approved by " << (method >= 1 && method <= 4 ? methods[method] : "?") << " (authMethod " << method
-      << "), operationType " << info->operationType() << ", args " << info->args().dump();
+  out << decision << " (authMethod " << info->authMethod() << "), operationType " << info->operationType() << ", args "
+      << info->args().dump();
   for (const auto& payment : info->payments()) {
     out << "\n      payment " << payment->amount() << " " << payment->currency().value_or("") << " to "
         << payment->recipient().value_or("?") << ", fee " << payment->fee();
@@ -77,11 +95,19 @@ std::shared_ptr<qor::QORTheme> bankTheme() {
   return theme;
 }
 
-// One transaction of the demo: the kind the server makes, and the road it takes on the phone.
+// One transaction of the reference server: the kind it makes, and the road it takes on the phone.
 struct TransactionChoice {
   std::string kind;           // "pin", "biometric", "confirm"
   bool crossPlatform = false;  // through the cross-platform module (the road where a forgotten PIN is told)
   std::string label;
+};
+
+// How a scripted authorization must end.
+enum class Expect {
+  approvedNative,   // the reference server's native screens: approved, with the transaction's one payment
+  forgottenPin,     // the reference server's module road: declined as a forgotten PIN
+  approved,         // another server's transaction: approved, whichever road it took
+  userDecides,      // the person at the terminal chose: any decision, the server took it
 };
 
 class Demo {
@@ -89,48 +115,67 @@ class Demo {
   explicit Demo(DemoOptions options)
       : options_(std::move(options)),
         interactive_(options_.interactive.value_or(Console::isInteractive())),
-        driver_(interactive_, kDemoPin) {}
+        driver_(interactive_, options_.pin) {
+    driver_.setOnTurn([this] { showSystemLog(); });
+  }
 
   int run() {
     if (!setUp()) return finish();
     enroll();
     if (QORModule::isEnrolled()) {
-      if (interactive_) {
-        authorizeInteractively();
-      } else {
-        for (const auto& choice : scriptedTransactions()) authorize(choice, true);
-      }
-      linkTenant();
-      sendReport();
+      authorize();
+      if (!Console::inputEnded()) linkTenant();
+      if (!Console::inputEnded()) sendReport();
     }
     return finish();
   }
 
  private:
+  enum class Result { ok, failed, skipped, unfinished };
   struct Outcome {
     std::string step;
-    bool ok;
+    Result result;
     std::string detail;
-    bool judged = true;  // the person at the terminal chose the answer: any status may be right
   };
 
   void record(const std::string& step, bool ok, const std::string& detail) {
-    outcomes_.push_back({step, ok, detail});
-    Console::line(std::string(ok ? "  ok: " : "  NOT AS EXPECTED: ") + detail);
+    note(step, ok ? Result::ok : Result::failed, detail);
+  }
+
+  void note(const std::string& step, Result result, const std::string& detail) {
+    showSystemLog();
+    outcomes_.push_back({step, result, detail});
+    static const char* const prefixes[] = {"  ok: ", "  NOT AS EXPECTED: ", "  skipped: ", "  left unfinished: "};
+    Console::line(prefixes[static_cast<int>(result)] + detail);
+  }
+
+  // The system log's lines (a real app's console), except the JSON handed to the cross-platform
+  // module: that one the module shows itself, under --verbose.
+  void showSystemLog() {
+    const auto messages = systemLog_.messages();
+    for (; systemLogShown_ < messages.size(); ++systemLogShown_) {
+      std::string message = messages[systemLogShown_];
+      while (!message.empty() && message.back() == '\n') message.pop_back();
+      if (module_ && module_->received(message)) continue;
+      Console::line("  [system log] " + message);
+    }
   }
 
   int finish() {
+    showSystemLog();
     bool allOk = !outcomes_.empty();
     Console::step("Summary");
+    static const char* const labels[] = {"  ok    ", "  FAIL  ", "  skip  ", "  UNFINISHED  "};
     for (const auto& o : outcomes_) {
-      Console::line(std::string(!o.judged ? "  done  " : o.ok ? "  ok    " : "  FAIL  ") + o.step + ": " + o.detail);
-      allOk = allOk && o.ok;
+      Console::line(labels[static_cast<int>(o.result)] + o.step + ": " + o.detail);
+      allOk = allOk && (o.result == Result::ok || o.result == Result::skipped);
     }
-    if (!interactive_) Console::line(allOk ? "every step ended as expected" : "some step did not end as expected");
+    if (Console::inputEnded()) Console::line("input ended: the demo stopped there");
+    Console::line(allOk ? "every step ended as expected" : "some step did not end as expected");
     referenceServer_.reset();
     std::error_code ignored;
     if (!scratch_.empty()) std::filesystem::remove_all(scratch_, ignored);
-    return allOk || interactive_ ? 0 : 1;
+    return allOk ? 0 : 1;
   }
 
   bool setUp() {
@@ -168,7 +213,12 @@ class Demo {
     } else {
       Console::line("  transport: HTTPS");
     }
-    module_ = TextModule::create(interactive_, kDemoPin, TextModule::ScriptedAnswer::forgotPin);
+    // Against the reference server the script reports the module's PIN as forgotten (what only that
+    // road can tell); another server's transactions it approves.
+    module_ = TextModule::create(interactive_, options_.pin,
+                                 options_.server ? TextModule::ScriptedAnswer::approve
+                                                 : TextModule::ScriptedAnswer::forgotPin,
+                                 options_.verbose);
     QORModule::update(module_);
     driver_.setModule(module_);
     window_ = std::make_unique<platform::HeadlessWindow>();
@@ -208,6 +258,7 @@ class Demo {
   void enroll() {
     Console::step("Enrollment");
     installationId_ = platform::uuidString();
+    Console::line("  installation identifier: " + installationId_);
     std::optional<QORStatus> status;
     QORModule::startEnrollmentWithHost(server_.host, false, installationId_, qor::DefaultResourceProvider::create(),
                                        server_.pubVtnBase64, [&](QORStatus s) { status = s; });
@@ -226,92 +277,175 @@ class Demo {
            "enrolled on the shown enrollment screen, status " + (status ? statusText(*status) : "none"));
   }
 
-  static std::vector<TransactionChoice> scriptedTransactions() {
+  static std::vector<TransactionChoice> referenceTransactions() {
     return {{"pin", false, "PIN on the native pad"},
             {"biometric", false, "biometric (the simulated device recognises the face)"},
             {"confirm", false, "confirm"},
             {"pin", true, "PIN in the cross-platform module, reported as forgotten"}};
   }
 
-  void authorizeInteractively() {
-    for (;;) {
-      Console::step("Transactions");
-      auto choice = Console::ask(
-          "Which transaction? [1] PIN  [2] biometric  [3] confirm  [4] PIN in the cross-platform module (where a "
-          "forgotten PIN can be reported)  [Enter] go on:");
-      if (!choice || choice->empty()) return;
-      const auto all = scriptedTransactions();
-      const size_t index = static_cast<size_t>(std::atoi(choice->c_str()));
-      if (index < 1 || index > all.size()) continue;
-      authorize(all[index - 1], false);
+  void authorize() {
+    if (options_.server) {
+      authorizePushed();
+    } else if (interactive_) {
+      authorizeInteractively();
+    } else {
+      for (const auto& choice : referenceTransactions()) authorizeReference(choice);
     }
   }
 
-  // One pushed transaction: the server makes it and "pushes" its session identifier; the app starts
-  // the authorization with it.
-  void authorize(const TransactionChoice& choice, bool expectSuccess) {
+  void authorizeInteractively() {
+    const auto all = referenceTransactions();
+    for (;;) {
+      Console::step("Transactions");
+      auto choice = Console::choose(
+          "Which transaction? [1] PIN  [2] biometric  [3] confirm  [4] PIN in the cross-platform module (where a "
+          "forgotten PIN can be reported)  [Enter] go on:",
+          {{"1", ""}, {"2", ""}, {"3", ""}, {"4", ""}, {"", ""}});
+      if (!choice || choice->empty()) return;
+      authorizeReference(all[static_cast<size_t>(std::stoi(*choice)) - 1]);
+      if (Console::inputEnded()) return;
+    }
+  }
+
+  // The reference server makes the transaction on the demo's request and answers its session
+  // identifier, which a real backend pushes to the phone.
+  void authorizeReference(const TransactionChoice& choice) {
     Console::step("Authorization: " + choice.label);
+    const std::string step = "authorization (" + choice.label + ")";
     std::string error;
     const auto sessionId = DemoBackend(server_.host).requestTransaction(installationId_, choice.kind, error);
-    const std::string step = "authorization (" + choice.label + ")";
     if (!sessionId) {
       record(step, false, "the server made no transaction: " + error);
       return;
     }
     Console::line("  push received: session " + std::to_string(*sessionId));
-    if (options_.skipAuthorization) {
-      record(step, true, "skipped (--skip-authorization)");
-      return;
+    const Expect expect = interactive_ ? Expect::userDecides
+                          : choice.crossPlatform ? Expect::forgottenPin
+                                                 : Expect::approvedNative;
+    authorizeSession(step, *sessionId, choice.crossPlatform, expect);
+  }
+
+  // Another server pushes its session identifiers: they come from the command line and, with a
+  // terminal, from the person at it.
+  void authorizePushed() {
+    size_t count = 0;
+    auto one = [&](int64_t sessionId) {
+      ++count;
+      const std::string step = "authorization (session " + std::to_string(sessionId) + ")";
+      Console::step("Authorization: session " + std::to_string(sessionId));
+      authorizeSession(step, sessionId, false, interactive_ ? Expect::userDecides : Expect::approved);
+    };
+    for (const int64_t sessionId : options_.sessions) {
+      one(sessionId);
+      if (Console::inputEnded()) return;
     }
-    if (choice.kind == "biometric" && !interactive_) {
-      platform::SimulatedBiometrics::scriptAnswers({platform::BiometricAnswer::success()});
+    while (interactive_) {
+      Console::step("Transactions");
+      auto typed = Console::ask(
+          "Type the session identifier from your push (digits; installation " + installationId_ +
+          "), or an empty line to go on:");
+      if (!typed) return;
+      const std::string text = normalized(*typed);
+      if (text.empty()) break;
+      if (!isDigits(text) || text.size() > 18) {
+        Console::line("  please answer a session identifier (digits) or an empty line");
+        continue;
+      }
+      one(std::stoll(text));
+      if (Console::inputEnded()) return;
+    }
+    if (count == 0) {
+      Console::step("Authorization");
+      note("authorization", Result::skipped,
+           "no session identifier: another server pushes them; pass each with --session ID" +
+               std::string(interactive_ ? " or type it at the prompt" : ""));
+    }
+  }
+
+  void authorizeSession(const std::string& step, int64_t sessionId, bool moduleOnly, Expect expect) {
+    if (options_.skipAuthorization) {
+      note(step, Result::skipped, "--skip-authorization");
+      return;
     }
     std::optional<QORStatus> status;
     bool cancelled = false;
     std::shared_ptr<qor::TransactionInfo> summary;
-    if (choice.crossPlatform) {
-      QORModule::startAuthorizationWithTheme(bankTheme(), *sessionId, [&](bool c, QORStatus s) {
+    driver_.forgetDecision();
+    module_->forgetAnswer();
+    if (moduleOnly) {
+      QORModule::startAuthorizationWithTheme(bankTheme(), sessionId, [&](bool c, QORStatus s) {
         cancelled = c;
         status = s;
       });
     } else {
-      QORModule::startAuthorizationWithTheme(bankTheme(), *sessionId, qor::DefaultResourceProvider::create(), nullptr,
+      QORModule::startAuthorizationWithTheme(bankTheme(), sessionId, qor::DefaultResourceProvider::create(), nullptr,
                                              [&](bool c, QORStatus s, std::shared_ptr<qor::TransactionInfo> info) {
                                                cancelled = c;
                                                status = s;
                                                summary = std::move(info);
                                              });
     }
+    // An unanswered screen never completes: the app bounds its wait itself.
     driver_.runUntil([&] { return status.has_value(); }, kAuthorizationTimeout);
     window_->settle();
     if (!status) {
-      record(step, false, "no final status in time");
+      if (Console::inputEnded()) {
+        note(step, Result::unfinished, "input ended before the transaction was answered");
+      } else {
+        record(step, false, "no final status within " + std::to_string(kAuthorizationSeconds) + " s");
+      }
       return;
     }
+    const auto moduleAnswer = module_->lastAnswer();
+    const std::string decision = decisionText(cancelled, *status, summary, driver_.decision(), moduleAnswer);
     Console::line("  final status " + statusText(*status) + (cancelled ? ", cancelled" : ", not cancelled"));
-    if (!choice.crossPlatform) Console::line("  summary: " + summaryText(summary));
-    // The script approves every native screen and reports the PIN forgotten in the module: the
-    // commit reaches the server either way.
-    const bool expectCancelled = choice.crossPlatform;
-    const bool ok = *status == qor::QORStatusSuccess && cancelled == expectCancelled &&
-                    (choice.crossPlatform || (summary && summary->payments().size() == 1));
-    const std::string detail = "status " + statusText(*status) + (cancelled ? ", cancelled" : "");
-    if (expectSuccess) {
-      record(step, ok, detail);
-    } else {
-      outcomes_.push_back({step, true, detail, false});
+    Console::line("  summary: " + summaryText(decision, summary));
+    const bool success = *status == qor::QORStatusSuccess;
+    bool ok = success;
+    switch (expect) {
+      case Expect::approvedNative:
+        ok = success && !cancelled && summary && summary->payments().size() == 1;
+        break;
+      case Expect::forgottenPin:
+        ok = success && cancelled && moduleAnswer == TextModule::ScriptedAnswer::forgotPin;
+        break;
+      case Expect::approved:
+        ok = success && !cancelled;
+        break;
+      case Expect::userDecides:
+        break;
     }
+    record(step, ok, "status " + statusText(*status) + ", " + decision);
   }
 
   void linkTenant() {
     Console::step("Linking a tenant");
-    std::string error;
-    const auto code = DemoBackend(server_.host).requestLinkingCode(error);
+    const std::string step = "tenant link";
+    std::optional<std::string> code;
+    if (!options_.server) {
+      std::string error;
+      code = DemoBackend(server_.host).requestLinkingCode(error);
+      if (!code) {
+        record(step, false, "no linking code: " + error);
+        return;
+      }
+      Console::line("  linking code from the bank: " + *code);
+    } else if (options_.linkingCode) {
+      code = options_.linkingCode;
+    } else if (interactive_) {
+      auto typed = Console::ask("Type the linking code from your bank, or an empty line to skip the tenant link:");
+      if (!typed) return;
+      // A code is the bank's text: only the white space around it goes, its letter case stays.
+      const auto first = typed->find_first_not_of(" \t\r");
+      if (first != std::string::npos) code = typed->substr(first, typed->find_last_not_of(" \t\r") - first + 1);
+    }
     if (!code) {
-      record("tenant link", false, "no linking code: " + error);
+      note(step, Result::skipped,
+           "no linking code: another server's comes from its backend; pass it with --linking-code CODE" +
+               std::string(interactive_ ? " or type it at the prompt" : ""));
       return;
     }
-    Console::line("  linking code from the bank: " + *code);
     std::optional<QORStatus> status;
     std::shared_ptr<qor::QORTenant> tenant;
     QORModule::linkTenantWithLinkingCode(*code, [&](QORStatus s, std::shared_ptr<qor::QORTenant> t) {
@@ -323,8 +457,10 @@ class Demo {
       Console::line("  tenant " + (tenant->tenantId() ? std::to_string(*tenant->tenantId()) : "?") + " \"" +
                     tenant->name().value_or("") + "\", " + themeText(tenant->theme()));
     }
-    record("tenant link", status == qor::QORStatusSuccess && tenant && tenant->tenantId() && tenant->theme(),
-           "status " + (status ? statusText(*status) : "none") + ", with its theme");
+    // The reference server's tenant comes with a theme; another server's need not.
+    const bool themed = options_.server || (tenant && tenant->theme());
+    record(step, status == qor::QORStatusSuccess && tenant && tenant->tenantId() && themed,
+           "status " + (status ? statusText(*status) : "none") + (options_.server ? "" : ", with its theme"));
   }
 
   void sendReport() {
@@ -346,6 +482,8 @@ class Demo {
   std::shared_ptr<TextModule> module_;
   std::unique_ptr<platform::HeadlessWindow> window_;
   std::vector<Outcome> outcomes_;
+  platform::LogCapture systemLog_;
+  size_t systemLogShown_ = 0;
 };
 
 }  // namespace
