@@ -163,6 +163,7 @@ TEST_F(HostPresentation, TheHostComesOnScreenOverWhateverIsOnTop) {
     }
     // Clear the window for the next case.
     host->abandon();
+    manager->supersede();
     manager.reset();
     run(0.5);
     screen_.root()->dismissViewControllerAnimated(false);
@@ -212,6 +213,7 @@ TEST_F(HostPresentation, TheScreenFollowsTheHostOnceItIsShownWithOrWithoutALoade
     run(0.5);
     ASSERT_TRUE(screen_.settle());
     EXPECT_EQ(screen_.root()->presentedViewController(), nullptr);
+    manager->supersede();
     manager.reset();
     run(9);
   }
@@ -237,14 +239,15 @@ TEST_F(HostPresentation, ATimeoutReports40OnceEndsTheRunAndFreesTheHost) {
   EXPECT_EQ(reports_[0].info->authMethod(), 1);
   EXPECT_EQ(screen_.root()->presentedViewController(), nullptr);
   EXPECT_FALSE(controller->motionArtifact()->isTrackingMotions()) << "the presenter stops the sampler";
-  EXPECT_TRUE(host.lock()->strongSelf());
+  EXPECT_TRUE(host.lock()->isKeepingItselfAlive());
   run(0.9);
-  EXPECT_TRUE(host.lock()->strongSelf());
+  EXPECT_TRUE(host.lock()->isKeepingItselfAlive());
   run(0.2);
-  EXPECT_FALSE(host.lock()->strongSelf()) << "released 1 s after the timeout";
+  EXPECT_FALSE(host.lock()->isKeepingItselfAlive()) << "released 1 s after the timeout";
   // A final status after the timeout does not reach the app again.
   manager->clientActionControllerFinishedWithStatus(controller, qor::QORStatusSuccess);
   EXPECT_EQ(reports_.size(), 1u);
+  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
 }
@@ -267,9 +270,9 @@ TEST_F(HostPresentation, ALateCancelDoesNotTurnAnApprovalIntoADecline) {
   EXPECT_EQ(reports_[0].status, qor::QORStatusSuccess);
   // Released 8 s after the decision.
   run(7.5);
-  EXPECT_TRUE(host->strongSelf());
+  EXPECT_TRUE(host->isKeepingItselfAlive());
   run(1);
-  EXPECT_FALSE(host->strongSelf());
+  EXPECT_FALSE(host->isKeepingItselfAlive());
 }
 
 TEST_F(HostPresentation, EachPresenterIsReleasedWhenTheRunEnds) {
@@ -291,19 +294,21 @@ TEST_F(HostPresentation, EachPresenterIsReleasedWhenTheRunEnds) {
   EXPECT_TRUE(reports_[0].info->payments().empty());
   EXPECT_TRUE(transitions_.records().empty()) << "the host is never shown";
   run(1.1);
+  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
 
-  // A manager that goes away before its run ends leaves nothing behind.
+  // A manager superseded before its run ends leaves nothing behind once let go.
   manager = makeManager(nullptr, module);
   host = manager->native();
   bridge = manager->flutter();
+  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
   EXPECT_TRUE(bridge.expired());
 }
 
-TEST_F(HostPresentation, AManagerThatGoesAwayWhileItsHostIsShownReleasesIt) {
+TEST_F(HostPresentation, AManagerSupersededWhileItsHostIsShownReleasesIt) {
   auto manager = makeManager();
   std::weak_ptr<qor::QORAuthViewController> host = manager->native();
   pause(manager);
@@ -312,6 +317,7 @@ TEST_F(HostPresentation, AManagerThatGoesAwayWhileItsHostIsShownReleasesIt) {
   // The next authorization clears the screen and replaces the manager.
   screen_.root()->dismissViewControllerAnimated(false);
   ASSERT_TRUE(screen_.settle());
+  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
   EXPECT_TRUE(reports_.empty());

@@ -130,12 +130,13 @@ TEST_F(NativeScreens, EachChainTypeThroughTheScreensReachesTheServerAsItsAnswer)
     EXPECT_EQ(screen_->root()->presentedViewController(), nullptr) << "the screens are closed";
     // The host lets go of itself 8 s after the decision.
     std::weak_ptr<qor::QORAuthViewController> host = manager->native();
-    ASSERT_TRUE(host.lock()->strongSelf());
+    ASSERT_TRUE(host.lock()->isKeepingItselfAlive());
     {
       platform::VirtualTime time;
       platform::MainQueue::shared()->runFor(platform::seconds(8.5));
     }
-    EXPECT_FALSE(host.lock()->strongSelf());
+    EXPECT_FALSE(host.lock()->isKeepingItselfAlive());
+    manager->supersede();
     manager_.reset();
     manager.reset();
     EXPECT_TRUE(host.expired());
@@ -289,6 +290,7 @@ TEST_F(NativeScreens, AManagerReplacedDuringThePauseEndsTheRunWithoutACommit) {
   // The next authorization clears the screen and replaces the manager.
   screen_->root()->dismissViewControllerAnimated(false);
   ASSERT_TRUE(screen_->settle());
+  manager->supersede();
   manager_.reset();
   manager.reset();
   EXPECT_TRUE(host.expired());
@@ -325,6 +327,7 @@ TEST_F(NativeScreens, AManagerReplacedAfterTheDecisionStillReportsItsStatus) {
     } else {
       ASSERT_TRUE(controller->isPaused());
     }
+    manager->supersede();
     manager_.reset();
     manager.reset();
     controller.reset();
