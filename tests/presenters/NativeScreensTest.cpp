@@ -280,6 +280,17 @@ TEST_F(NativeScreens, WindowRecordsSayWhatCoveredTheScreenAtTheDecision) {
   }
 }
 
+// Ending a run is a call: a manager let go in the middle of its run, without `supersede`, stops the
+// process in a build with checks instead of deciding the run's end by when its last owner goes.
+TEST_F(NativeScreens, AManagerLetGoDuringItsRunWithoutSupersedeIsAFault) {
+  if (!QOR_DCHECK_IS_ON) GTEST_SKIP() << "checks are compiled out of this build";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  enroll(true, chain("WAKEUP_AUTH_PIN"));
+  startManager();
+  ASSERT_TRUE(waitForScreen<qor::QORPinViewController>());
+  EXPECT_DEATH(manager_.reset(), "superseded_");
+}
+
 TEST_F(NativeScreens, AManagerReplacedDuringThePauseEndsTheRunWithoutACommit) {
   enroll(true, chain("WAKEUP_AUTH_PIN"));
   auto manager = startManager();
