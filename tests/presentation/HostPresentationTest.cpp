@@ -64,10 +64,15 @@ class HostPresentation : public testing::Test {
   std::shared_ptr<qor::UIManager> makeManager(std::shared_ptr<ViewController> loader = nullptr,
                                               std::shared_ptr<qor::KivApi> kiv = nullptr,
                                               std::shared_ptr<qor::ResourceProvider> provider = nullptr) {
-    return qor::UIManager::create(qor::QORTheme::create("Bank"), 7, std::move(kiv), std::move(provider),
-                                  std::move(loader), [this](bool cancelled, qor::QORStatus status, auto info) {
-                                    reports_.push_back({cancelled, status, std::move(info)});
-                                  });
+    auto made = qor::UIManager::create(qor::QORTheme::create("Bank"), 7, std::move(kiv), std::move(provider),
+                                       std::move(loader), [this](bool cancelled, qor::QORStatus status, auto info) {
+                                         reports_.push_back({cancelled, status, std::move(info)});
+                                       });
+    // The test plays the facade: a manager it lets go is superseded first.
+    return std::shared_ptr<qor::UIManager>(made.get(), [made](qor::UIManager* manager) mutable {
+      manager->supersede();
+      made.reset();
+    });
   }
   // What the controller tells the manager when the run pauses for the user.
   static void pause(const std::shared_ptr<qor::UIManager>& manager) {
@@ -163,7 +168,6 @@ TEST_F(HostPresentation, TheHostComesOnScreenOverWhateverIsOnTop) {
     }
     // Clear the window for the next case.
     host->abandon();
-    manager->supersede();
     manager.reset();
     run(0.5);
     screen_.root()->dismissViewControllerAnimated(false);
@@ -213,7 +217,6 @@ TEST_F(HostPresentation, TheScreenFollowsTheHostOnceItIsShownWithOrWithoutALoade
     run(0.5);
     ASSERT_TRUE(screen_.settle());
     EXPECT_EQ(screen_.root()->presentedViewController(), nullptr);
-    manager->supersede();
     manager.reset();
     run(9);
   }
@@ -247,7 +250,6 @@ TEST_F(HostPresentation, ATimeoutReports40OnceEndsTheRunAndFreesTheHost) {
   // A final status after the timeout does not reach the app again.
   manager->clientActionControllerFinishedWithStatus(controller, qor::QORStatusSuccess);
   EXPECT_EQ(reports_.size(), 1u);
-  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
 }
@@ -294,21 +296,19 @@ TEST_F(HostPresentation, EachPresenterIsReleasedWhenTheRunEnds) {
   EXPECT_TRUE(reports_[0].info->payments().empty());
   EXPECT_TRUE(transitions_.records().empty()) << "the host is never shown";
   run(1.1);
-  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
 
-  // A manager superseded before its run ends leaves nothing behind once let go.
+  // A manager that goes away (superseded, as the facade does) before its run ends leaves nothing behind.
   manager = makeManager(nullptr, module);
   host = manager->native();
   bridge = manager->flutter();
-  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
   EXPECT_TRUE(bridge.expired());
 }
 
-TEST_F(HostPresentation, AManagerSupersededWhileItsHostIsShownReleasesIt) {
+TEST_F(HostPresentation, AManagerThatGoesAwayWhileItsHostIsShownReleasesIt) {
   auto manager = makeManager();
   std::weak_ptr<qor::QORAuthViewController> host = manager->native();
   pause(manager);
@@ -317,7 +317,6 @@ TEST_F(HostPresentation, AManagerSupersededWhileItsHostIsShownReleasesIt) {
   // The next authorization clears the screen and replaces the manager.
   screen_.root()->dismissViewControllerAnimated(false);
   ASSERT_TRUE(screen_.settle());
-  manager->supersede();
   manager.reset();
   EXPECT_TRUE(host.expired());
   EXPECT_TRUE(reports_.empty());
