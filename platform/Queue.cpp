@@ -164,6 +164,11 @@ void MainQueue::post(Task task) {
   cv_.notify_all();
 }
 
+const Queue* Queue::current() {
+  if (tMainDepth > 0) return MainQueue::shared().get();
+  return tCurrentQueue;
+}
+
 bool MainQueue::isCurrent() const { return tMainDepth > 0 || tCurrentQueue == this; }
 
 bool MainQueue::runOne() {

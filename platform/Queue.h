@@ -53,6 +53,9 @@ class Queue : public std::enable_shared_from_this<Queue> {
   virtual void post(Task task) = 0;
   // True while the calling thread runs a block of this queue (the main queue: while it runs it).
   virtual bool isCurrent() const = 0;
+  // The queue whose block the calling thread runs (the main queue while the thread runs it), or
+  // nullptr.
+  static const Queue* current();
 
   void postAfter(Duration delay, Task task);
   // First tick one interval from now, then every interval, phase kept (missed ticks are skipped).

@@ -1,6 +1,5 @@
 #include "sdk/QORModule.h"
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "common/storage/QORCommonData.h"
 #include "common/storage/QORSecureStorage.h"
 #include "platform/Queue.h"
+#include "platform/SequenceChecker.h"
 #include "platform/SystemLog.h"
 #include "platform/UUID.h"
 #include "platform/ui/Application.h"
@@ -40,10 +40,9 @@ using Controller = QORBaseClientActionController;
 constexpr platform::Duration kPresentationRetryDelay = platform::seconds(0.1);
 constexpr int kEnrollmentPresentationAttempts = 50;
 
-// The process-wide objects of the facade. The host app calls on the main queue, but the mutex keeps a
-// call from another thread from tearing them; it is never held while anything is called.
+// The process-wide objects of the facade. The host app calls on the main queue only (checked in
+// Debug builds), so they take no lock.
 struct ModuleState {
-  std::mutex mutex;
   std::shared_ptr<UIManager> uiManager;
   QORModule::TenantControllers tenantControllers;
   // Running controllers whose key a later operation took: kept until their own completion.
@@ -59,7 +58,6 @@ ModuleState& moduleState() {
 
 void keepTenantController(const QORModule::TenantKey& key, std::shared_ptr<Controller> controller) {
   auto& state = moduleState();
-  std::lock_guard lock(state.mutex);
   auto& slot = state.tenantControllers[key];
   if (slot) state.displacedTenantControllers.push_back(std::move(slot));
   slot = std::move(controller);
@@ -67,9 +65,8 @@ void keepTenantController(const QORModule::TenantKey& key, std::shared_ptr<Contr
 
 // Takes out the controller's own entry (the one under its key only while it still holds the key).
 void releaseTenantController(const QORModule::TenantKey& key, const Controller* controller) {
-  std::vector<std::shared_ptr<Controller>> released;  // let go after the lock
+  std::vector<std::shared_ptr<Controller>> released;  // let go once the maps are consistent
   auto& state = moduleState();
-  std::lock_guard lock(state.mutex);
   if (auto it = state.tenantControllers.find(key); it != state.tenantControllers.end() && it->second.get() == controller) {
     released.push_back(std::move(it->second));
     state.tenantControllers.erase(it);
@@ -102,6 +99,10 @@ void runTenantController(
   controller->start();
 }
 
+// The facade's own refusals reach the app on a later turn of the main queue, never inside the call
+// that they answer.
+void reportLater(platform::Task report) { platform::MainQueue::shared()->post(std::move(report)); }
+
 void failEnrollmentScreen(const std::shared_ptr<QOREnrollmentViewController>& screen, const char* why) {
   platform::systemLog(std::string("QORModule: the enrollment screen cannot be shown (") + why + "); status 44");
   auto completion = screen->completion();
@@ -120,11 +121,7 @@ void presentEnrollmentScreen(const std::shared_ptr<QOREnrollmentViewController>&
                                            [screen, attemptsLeft] { presentEnrollmentScreen(screen, attemptsLeft - 1); });
 }
 
-std::shared_ptr<KivApi> storedKivApi() {
-  auto& state = moduleState();
-  std::lock_guard lock(state.mutex);
-  return state.kivApiImpl;
-}
+std::shared_ptr<KivApi> storedKivApi() { return moduleState().kivApiImpl; }
 
 void setTopScreenDataHidden(bool hidden) {
   if (auto secure = std::dynamic_pointer_cast<QORSecurityProtocol>(topViewController())) secure->setDataHidden(hidden);
@@ -133,22 +130,36 @@ void setTopScreenDataHidden(bool hidden) {
 }  // namespace
 
 void QORModule::updateDeviceToken(const std::optional<std::string>& token) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   QOREnrollmentController::updateDeviceToken(token);
 }
 
-bool QORModule::isReadyForEnrollment() { return QOREnrollmentController::isReadyForEnrollment(); }
+bool QORModule::isReadyForEnrollment() {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  return QOREnrollmentController::isReadyForEnrollment();
+}
 
-bool QORModule::isEnrolled() { return QOREnrollmentController::isEnrolled(); }
+bool QORModule::isEnrolled() {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  return QOREnrollmentController::isEnrolled();
+}
 
-bool QORModule::isReadyForAuthorization() { return isEnrolled(); }
+bool QORModule::isReadyForAuthorization() {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  return isEnrolled();
+}
 
-void QORModule::reset() { QOREnrollmentController::reset(); }
+void QORModule::reset() {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  QOREnrollmentController::reset();
+}
 
 void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, bool invisibly,
                                         const std::optional<std::string>& installationId,
                                         std::shared_ptr<ResourceProvider> resourceProvider,
                                         const std::optional<std::string>& pubVtnBase64,
                                         EnrollmentCompletion idCompletion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   // Stored before the controller is made, so that its snapshot keeps them on a rollback.
   QORCommonData::setHost(host);
   QORCommonData::setInstallationId(installationId);
@@ -156,7 +167,7 @@ void QORModule::startEnrollmentWithHost(const std::optional<std::string>& host, 
   auto screen = QOREnrollmentViewControllerFactory::controllerWithResourceProvider(resourceProvider, idCompletion);
   if (!screen) {
     platform::systemLog("QORModule: the enrollment screen cannot be made; status 44");
-    if (idCompletion) idCompletion(QORStatusInternalCommonError);
+    if (idCompletion) reportLater([idCompletion] { idCompletion(QORStatusInternalCommonError); });
     return;
   }
   if (invisibly) {
@@ -171,42 +182,47 @@ void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme> theme, int
                                             std::shared_ptr<ResourceProvider> resourceProvider,
                                             std::shared_ptr<platform::ViewController> loaderViewController,
                                             AuthorizationCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   if (auto window = platform::Application::shared().keyWindow()) {
     auto root = window->rootViewController();
     if (root && root->presentedViewController()) root->dismissViewControllerAnimated(false);
   }
   auto manager = UIManager::create(std::move(theme), sessionId, storedKivApi(), std::move(resourceProvider),
                                    std::move(loaderViewController), std::move(completion));
-  // The manager it replaces reports its own run's end (see UIManager).
+  // The manager it replaces ends its run (UIManager::supersede).
   setUiManager(manager);
   manager->start();
 }
 
 void QORModule::startAuthorizationWithTheme(std::shared_ptr<QORTheme>, int64_t sessionId,
                                             KivAuthorizationCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   // Without a module the bridge completes at once with 44 and sends nothing.
   KivCommunicator::create(sessionId, storedKivApi(), std::move(completion))->start();
 }
 
 void QORModule::update(std::shared_ptr<KivApi> kivApiImpl) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   update(std::move(kivApiImpl), LocalStorageCustomFontConfig::create());
 }
 
 void QORModule::update(std::shared_ptr<KivApi> kivApiImpl, std::shared_ptr<CustomFontConfig> fontConfig) {
-  {
-    auto& state = moduleState();
-    std::lock_guard lock(state.mutex);
-    state.kivApiImpl = kivApiImpl;
-  }
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  moduleState().kivApiImpl = kivApiImpl;
   if (!kivApiImpl) return;
   kivApiImpl->prepareWithFlutterEngineDependency(
       FlutterEngineDependency::create(platform::uuidString(), platform::uuidString()), std::move(fontConfig));
 }
 
 void QORModule::linkTenantWithLinkingCode(const std::optional<std::string>& linkingCode, TenantCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   if (!linkingCode) {
     platform::systemLog("QORModule: a tenant link needs a linking code; status 44");
-    if (completion) completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+    if (completion) {
+      reportLater([completion] {
+        completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+      });
+    }
     return;
   }
   runTenantController<QORLinkTenantController>(
@@ -215,9 +231,14 @@ void QORModule::linkTenantWithLinkingCode(const std::optional<std::string>& link
 }
 
 void QORModule::updateTenantWithTenantId(std::optional<int64_t> tenantId, TenantCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   if (!tenantId) {
     platform::systemLog("QORModule: a tenant update needs a tenant identifier; status 44");
-    if (completion) completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+    if (completion) {
+      reportLater([completion] {
+        completion(QORStatusInternalCommonError, QORTenant::create(std::nullopt, std::nullopt, nullptr));
+      });
+    }
     return;
   }
   runTenantController<QORUpdateTenantController>(
@@ -226,9 +247,10 @@ void QORModule::updateTenantWithTenantId(std::optional<int64_t> tenantId, Tenant
 }
 
 void QORModule::unlinkTenantWithTenantId(std::optional<int64_t> tenantId, UnlinkTenantCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   if (!tenantId) {
     platform::systemLog("QORModule: a tenant unlink needs a tenant identifier; status 44");
-    if (completion) completion(QORStatusInternalCommonError, std::nullopt);
+    if (completion) reportLater([completion] { completion(QORStatusInternalCommonError, std::nullopt); });
     return;
   }
   runTenantController<QORUnlinkTenantController>(
@@ -237,45 +259,48 @@ void QORModule::unlinkTenantWithTenantId(std::optional<int64_t> tenantId, Unlink
 }
 
 void QORModule::sendDeviceLivelinessSettings(StatusCompletion completion) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   // The controller keeps itself alive until its completion has run.
   QORDeviceInfoController::create(std::move(completion))->start();
 }
 
 platform::OptBytes QORModule::decryptData(const platform::OptBytes& data) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   auto keyData = QORSecureStorage::dataForKey(kQORSecureStorageRsaUtilityPrivate);
   if (!keyData) return std::nullopt;
   return QORCryptUtilsAsymmetric::decryptData(data, QORSecretKey::create(std::move(keyData), 2));
 }
 
-void QORModule::onApplicationWillResignActive(platform::Application&) { setTopScreenDataHidden(true); }
+void QORModule::onApplicationWillResignActive(platform::Application&) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  setTopScreenDataHidden(true);
+}
 
-void QORModule::onApplicationWillEnterForeground(platform::Application&) { setTopScreenDataHidden(false); }
+void QORModule::onApplicationWillEnterForeground(platform::Application&) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  setTopScreenDataHidden(false);
+}
 
 std::shared_ptr<UIManager> QORModule::uiManager() {
-  auto& state = moduleState();
-  std::lock_guard lock(state.mutex);
-  return state.uiManager;
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  return moduleState().uiManager;
 }
 
 void QORModule::setUiManager(std::shared_ptr<UIManager> manager) {
-  auto& state = moduleState();
-  std::unique_lock lock(state.mutex);
-  std::swap(state.uiManager, manager);
-  lock.unlock();
-  // The previous manager goes here, outside the lock.
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  std::swap(moduleState().uiManager, manager);
+  // The previous manager is superseded once the new one is in place, then let go.
+  if (manager && manager != moduleState().uiManager) manager->supersede();
 }
 
 QORModule::TenantControllers QORModule::tenantControllers() {
-  auto& state = moduleState();
-  std::lock_guard lock(state.mutex);
-  return state.tenantControllers;
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  return moduleState().tenantControllers;
 }
 
 void QORModule::setTenantControllers(TenantControllers controllers) {
-  auto& state = moduleState();
-  std::unique_lock lock(state.mutex);
-  std::swap(state.tenantControllers, controllers);
-  lock.unlock();
+  QOR_DCHECK_ON_MAIN_QUEUE();
+  std::swap(moduleState().tenantControllers, controllers);
 }
 
 }  // namespace qor

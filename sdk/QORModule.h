@@ -4,8 +4,8 @@
 // enrollment, open data sealed for the utility key, set up the cross-platform UI module and pass the
 // application's life-cycle events to the screen on top.
 //
-// The host app calls it on the main queue and runs that queue (platform::MainQueue): every
-// completion runs there. It holds the few objects that outlive a call: the presentation manager of
+// The host app calls it on the main queue only (checked in Debug builds; the facade takes no lock)
+// and runs that queue (platform::MainQueue): every completion runs there. It holds the few objects that outlive a call: the presentation manager of
 // the latest native authorization, the tenant controllers that are still running (each until its
 // own completion has run) and the cross-platform UI module. Nothing is made at load time.
 #pragma once

@@ -14,6 +14,48 @@ std::shared_ptr<QORBaseClientAction> QORBaseClientAction::create() {
 
 QORBaseClientAction::QORBaseClientAction() : serverTask_(QORServerTask::create()) {}
 
+QORBaseClientAction::QORBaseClientAction(BoundOnFirstUse) : QORBaseClientAction() { QOR_BIND_ON_FIRST_USE(sequence_); }
+
+std::weak_ptr<QORClientActionDataSource> QORBaseClientAction::dataSource() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return dataSource_;
+}
+
+void QORBaseClientAction::setDataSource(std::weak_ptr<QORClientActionDataSource> dataSource) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  dataSource_ = std::move(dataSource);
+}
+
+std::weak_ptr<QORClientActionDelegate> QORBaseClientAction::delegate() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return delegate_;
+}
+
+void QORBaseClientAction::setDelegate(std::weak_ptr<QORClientActionDelegate> delegate) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  delegate_ = std::move(delegate);
+}
+
+const std::shared_ptr<QORBaseRequest>& QORBaseClientAction::request() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return request_;
+}
+
+const std::shared_ptr<QORBaseResponse>& QORBaseClientAction::response() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return response_;
+}
+
+const std::shared_ptr<QORServerTask>& QORBaseClientAction::serverTask() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return serverTask_;
+}
+
+void QORBaseClientAction::setServerTask(std::shared_ptr<QORServerTask> task) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  serverTask_ = std::move(task);
+}
+
 std::shared_ptr<QORBaseRequestHeader> QORBaseClientAction::createRequestHeader() {
   return QORBaseRequestHeader::create(actionType());
 }
@@ -28,6 +70,7 @@ std::shared_ptr<QORSecretKey> QORBaseClientAction::bodyKeyForResponse(const std:
 }
 
 void QORBaseClientAction::start() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // The owner may let the action go while it reports from inside `start`.
   auto self = shared_from_this();
   auto requestClass = this->requestClass();
@@ -39,7 +82,12 @@ void QORBaseClientAction::start() {
   std::weak_ptr<QORBaseClientAction> weak = self;
   serverTask_->runClientAction(self, [weak](std::shared_ptr<QORBaseResponse> response,
                                             std::optional<platform::Error> error) {
-    if (auto action = weak.lock()) action->parseResponse(response, error);
+    auto action = weak.lock();
+    if (!action) return;
+    // A sent request's answer comes on the main queue, and an action that ran elsewhere (the
+    // device-information report) moves there with it.
+    QOR_REBIND_IF_ON_MAIN_QUEUE(action->sequence_);
+    action->parseResponse(response, error);
   });
 }
 
@@ -66,6 +114,7 @@ bool QORBaseClientAction::isErrorResponse(const std::optional<platform::Json>& d
 
 void QORBaseClientAction::parseResponse(const std::shared_ptr<QORBaseResponse>& response,
                                         const std::optional<platform::Error>& error) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = shared_from_this();
   std::optional<platform::Json> body = parseResponse(response);
   std::optional<platform::Json> status = response ? response->status() : std::nullopt;

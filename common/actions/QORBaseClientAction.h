@@ -2,8 +2,9 @@
 // task, opens and checks the answer, and reports exactly one status per `start` to its delegate.
 // Flows subclass it and override the hooks; the base calls them in a fixed order.
 //
-// Driven from the main queue (the device-information flow starts it on its own queue). Holds its
-// data source and delegate weakly; while a request is in flight the server task holds the action.
+// Main queue only (checked in Debug builds); the device-information action is bound to the queue
+// that starts it, and its answer hands it over to the main queue. Holds its data source and
+// delegate weakly; while a request is in flight the server task holds the action.
 // Make it with `create()` (or a subclass's factory): it hands itself out as a shared pointer.
 #pragma once
 
@@ -23,6 +24,7 @@
 #include "common/transport/QORServerTask.h"
 #include "platform/Error.h"
 #include "platform/Json.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -31,15 +33,15 @@ class QORBaseClientAction : public std::enable_shared_from_this<QORBaseClientAct
   static std::shared_ptr<QORBaseClientAction> create();
   virtual ~QORBaseClientAction() = default;
 
-  std::weak_ptr<QORClientActionDataSource> dataSource() const { return dataSource_; }
-  void setDataSource(std::weak_ptr<QORClientActionDataSource> dataSource) { dataSource_ = std::move(dataSource); }
-  std::weak_ptr<QORClientActionDelegate> delegate() const { return delegate_; }
-  void setDelegate(std::weak_ptr<QORClientActionDelegate> delegate) { delegate_ = std::move(delegate); }
-  const std::shared_ptr<QORBaseRequest>& request() const { return request_; }
+  std::weak_ptr<QORClientActionDataSource> dataSource() const;
+  void setDataSource(std::weak_ptr<QORClientActionDataSource> dataSource);
+  std::weak_ptr<QORClientActionDelegate> delegate() const;
+  void setDelegate(std::weak_ptr<QORClientActionDelegate> delegate);
+  const std::shared_ptr<QORBaseRequest>& request() const;
   // The last accepted answer; nullptr before one.
-  const std::shared_ptr<QORBaseResponse>& response() const { return response_; }
-  const std::shared_ptr<QORServerTask>& serverTask() const { return serverTask_; }
-  void setServerTask(std::shared_ptr<QORServerTask> task) { serverTask_ = std::move(task); }
+  const std::shared_ptr<QORBaseResponse>& response() const;
+  const std::shared_ptr<QORServerTask>& serverTask() const;
+  void setServerTask(std::shared_ptr<QORServerTask> task);
 
   // Hooks.
   virtual std::optional<int64_t> actionType() const { return std::nullopt; }
@@ -69,8 +71,13 @@ class QORBaseClientAction : public std::enable_shared_from_this<QORBaseClientAct
 
  protected:
   QORBaseClientAction();
+  // An action of a flow that runs off the main queue: bound to the sequence that first uses it.
+  struct BoundOnFirstUse {};
+  explicit QORBaseClientAction(BoundOnFirstUse);
 
   void reportStatus(QORStatus status);
+
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 
  private:
   std::weak_ptr<QORClientActionDataSource> dataSource_;

@@ -2,15 +2,15 @@
 // (the run's nonce) and delegate, lets its subclass keep what each successful action returned, and
 // reports one final status per run to its own delegate. Subclasses override the hooks.
 //
-// Driven from the main queue. Holds its actions; holds its delegate weakly. Nothing holds a
-// controller for its actions: one whose owner lets it go during a run hears nothing more. Make it
-// with a factory that returns a shared pointer: it hands itself out to its actions.
+// Main queue only (checked in Debug builds); a flow that runs elsewhere (the device-information
+// report) makes its controller bound to the sequence that first uses it, and hands it over
+// explicitly. Holds its actions; holds its delegate weakly. Nothing holds a controller for its
+// actions: one whose owner lets it go during a run hears nothing more. Make it with a factory that
+// returns a shared pointer: it hands itself out to its actions.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "common/actions/QORBaseClientAction.h"
@@ -19,6 +19,7 @@
 #include "common/actions/QORClientActionDelegate.h"
 #include "common/actions/QORStatus.h"
 #include "platform/Bytes.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -30,10 +31,10 @@ class QORBaseClientActionController : public virtual QORClientActionDataSource,
 
   ~QORBaseClientActionController() override = default;
 
-  bool started() const { return started_.load(); }
-  void setStarted(bool started) { started_.store(started); }
-  std::weak_ptr<QORBaseClientActionControllerDelegate> delegate() const { return delegate_; }
-  void setDelegate(std::weak_ptr<QORBaseClientActionControllerDelegate> delegate) { delegate_ = std::move(delegate); }
+  bool started() const;
+  void setStarted(bool started);
+  std::weak_ptr<QORBaseClientActionControllerDelegate> delegate() const;
+  void setDelegate(std::weak_ptr<QORBaseClientActionControllerDelegate> delegate);
   platform::OptBytes nonce() const override;
   void setNonce(platform::OptBytes nonce);
   // Replaced as a whole, never changed in place.
@@ -62,14 +63,19 @@ class QORBaseClientActionController : public virtual QORClientActionDataSource,
 
  protected:
   QORBaseClientActionController() = default;
+  // A controller of a flow that runs off the main queue: bound to the sequence that first uses it.
+  struct BoundOnFirstUse {};
+  explicit QORBaseClientActionController(BoundOnFirstUse);
 
   void tellDelegate(QORStatus status);
 
+  // Subclasses check their own entry points against it.
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
+
  private:
-  std::atomic<bool> started_{false};
-  std::atomic<uint64_t> runEnds_{0};  // calls of finishWithErrorStatus
+  bool started_ = false;
+  uint64_t runEnds_ = 0;  // calls of finishWithErrorStatus
   std::weak_ptr<QORBaseClientActionControllerDelegate> delegate_;
-  mutable std::mutex mutex_;  // guards the two values that the action's queue reads
   platform::OptBytes nonce_;
   Actions actions_;
 };

@@ -27,11 +27,18 @@ QORCrossVersionWebSocketChannel::QORCrossVersionWebSocketChannel(std::shared_ptr
 
 // The connection: the adapter.
 
-bool QORCrossVersionWebSocketChannel::hasURL() const { return socket_->urlRequest().url().has_value(); }
+bool QORCrossVersionWebSocketChannel::hasURL() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return socket_->urlRequest().url().has_value();
+}
 
-bool QORCrossVersionWebSocketChannel::isOpen() const { return socket_->isConnected(); }
+bool QORCrossVersionWebSocketChannel::isOpen() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return socket_->isConnected();
+}
 
 void QORCrossVersionWebSocketChannel::open(bool renew) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (renew) {
     socket_->reconnect();
   } else {
@@ -39,37 +46,54 @@ void QORCrossVersionWebSocketChannel::open(bool renew) {
   }
 }
 
-void QORCrossVersionWebSocketChannel::close() { socket_->disconnect(); }
+void QORCrossVersionWebSocketChannel::close() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  socket_->disconnect();
+}
 
-void QORCrossVersionWebSocketChannel::sendText(const std::string& text) { socket_->sendWithString(text); }
+void QORCrossVersionWebSocketChannel::sendText(const std::string& text) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  socket_->sendWithString(text);
+}
 
-double QORCrossVersionWebSocketChannel::timeoutInterval() const { return socket_->urlRequest().timeoutInterval(); }
+double QORCrossVersionWebSocketChannel::timeoutInterval() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return socket_->urlRequest().timeoutInterval();
+}
 
 void QORCrossVersionWebSocketChannel::handleReceivedMessage(const std::string& text) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   answerArrived(platform::bytesFromString(text), kAnswerStatus);
 }
 
 // Adapter messages, on the main queue.
 
 void QORCrossVersionWebSocketChannel::engineWebSocketDidConnectWithHeaders(const Socket&, const platform::Json&) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   connectionOpened();
 }
 
 void QORCrossVersionWebSocketChannel::engineWebSocketDidDisconnectWithReason(const Socket&, const std::string& reason,
                                                                              uint16_t code) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::systemLog("close code: " + std::to_string(code) + ", \nreason: " + reason);
   connectionLost();
 }
 
 void QORCrossVersionWebSocketChannel::engineWebSocketDidReceiveText(const Socket&, const std::string& text) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   handleReceivedMessage(text);
 }
 
 void QORCrossVersionWebSocketChannel::engineWebSocketDidReceiveError(const Socket&,
                                                                      const std::optional<platform::Error>& error) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   connectionFailed(error);
 }
 
-void QORCrossVersionWebSocketChannel::engineWebSocketDidCancel(const Socket&) { connectionLost(); }
+void QORCrossVersionWebSocketChannel::engineWebSocketDidCancel(const Socket&) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  connectionLost();
+}
 
 }  // namespace qor

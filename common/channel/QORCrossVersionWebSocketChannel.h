@@ -2,7 +2,8 @@
 // when asked, sends each request as one text frame and hands back the next text that arrives. The
 // exchange rules are those of QORSerialWebSocketChannel.
 //
-// Lives on the main queue: called there, and the adapter (whose delegate it is) reports there too.
+// Main queue only (checked in Debug builds): called there, and the adapter (whose delegate it is)
+// reports there too.
 #pragma once
 
 #include <cstdint>

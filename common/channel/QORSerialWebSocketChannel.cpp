@@ -43,19 +43,23 @@ std::optional<platform::Error> QORSerialWebSocketChannel::errorFromServerMessage
 // Exchanges.
 
 void QORSerialWebSocketChannel::prepareWithReconnection(bool reconnect, PrepareCompletion completion) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   enqueue({true, reconnect, {}, std::move(completion), nullptr});
 }
 
 void QORSerialWebSocketChannel::sendMessage(const platform::Bytes& data, AnswerCompletion completion) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   enqueue({false, false, data, nullptr, std::move(completion)});
 }
 
 void QORSerialWebSocketChannel::enqueue(Exchange exchange) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   waiting_.push_back(std::move(exchange));
   startNext();
 }
 
 void QORSerialWebSocketChannel::startNext() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   while (!prepareBlock_ && !answerBlock_ && !waiting_.empty()) {
     Exchange next = std::move(waiting_.front());
     waiting_.pop_front();
@@ -68,6 +72,7 @@ void QORSerialWebSocketChannel::startNext() {
 }
 
 void QORSerialWebSocketChannel::startPrepare(bool reconnect, PrepareCompletion block) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!hasURL()) {
     if (block) block(false);
     return;
@@ -83,6 +88,7 @@ void QORSerialWebSocketChannel::startPrepare(bool reconnect, PrepareCompletion b
 }
 
 void QORSerialWebSocketChannel::startSend(const platform::Bytes& data, AnswerCompletion block) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!isOpen()) {
     // The text would be dropped unsent; the caller need not wait for a timeout to learn that.
     auto error = platform::urlError(platform::kURLErrorNetworkConnectionLost);
@@ -95,17 +101,20 @@ void QORSerialWebSocketChannel::startSend(const platform::Bytes& data, AnswerCom
 }
 
 void QORSerialWebSocketChannel::finishPrepare(bool ready) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto block = std::exchange(prepareBlock_, nullptr)) block(ready);
   startNext();
 }
 
 void QORSerialWebSocketChannel::finishAnswer(platform::OptBytes data, std::optional<platform::Error> error,
                                              int64_t status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto block = std::exchange(answerBlock_, nullptr)) block(std::move(data), std::move(error), status);
   startNext();
 }
 
 void QORSerialWebSocketChannel::armTimeout() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const uint64_t exchange = ++exchangeCount_;
   double seconds = timeoutInterval();
   // A request without a usable timeout still gets the platform's default one.
@@ -116,6 +125,7 @@ void QORSerialWebSocketChannel::armTimeout() {
 }
 
 void QORSerialWebSocketChannel::timedOut(uint64_t exchange) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (exchange != exchangeCount_) return;
   if (prepareBlock_) {
     stale_ = true;
@@ -132,11 +142,13 @@ void QORSerialWebSocketChannel::timedOut(uint64_t exchange) {
 // What the connection reports.
 
 void QORSerialWebSocketChannel::connectionOpened() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   stale_ = false;
   if (prepareBlock_) finishPrepare(true);
 }
 
 void QORSerialWebSocketChannel::connectionLost() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (prepareBlock_) {
     finishPrepare(false);
   } else if (answerBlock_) {
@@ -146,6 +158,7 @@ void QORSerialWebSocketChannel::connectionLost() {
 }
 
 void QORSerialWebSocketChannel::connectionFailed(const std::optional<platform::Error>& error) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (prepareBlock_) {
     finishPrepare(false);
     return;
@@ -160,11 +173,13 @@ void QORSerialWebSocketChannel::connectionFailed(const std::optional<platform::E
 }
 
 void QORSerialWebSocketChannel::answerArrived(const platform::Bytes& answer, int64_t status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!answerBlock_) return;
   finishAnswer(answer, errorFromServerMessage(platform::stringFromBytes(answer)), status);
 }
 
 void QORSerialWebSocketChannel::answerFailed(platform::Error error, int64_t status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!answerBlock_) return;
   finishAnswer(std::nullopt, std::move(error), status);
 }

@@ -9,7 +9,8 @@
 // connection is closed and the next prepare opens a new one, so a late answer is never taken for the
 // next request's.
 //
-// Lives on the main queue: it is called there, and the subclass reports its connection there.
+// Main queue only (checked in Debug builds): it is called there, and the subclass reports its
+// connection there.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "common/channel/QORWebSocketChannel.h"
+#include "platform/SequenceChecker.h"
 #include "platform/URLRequest.h"
 
 namespace qor {
@@ -59,6 +61,8 @@ class QORSerialWebSocketChannel : public QORWebSocketChannel,
   void answerArrived(const platform::Bytes& answer, int64_t status);
   // The waiting answer ends with this error and status.
   void answerFailed(platform::Error error, int64_t status);
+
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 
  private:
   struct Exchange {

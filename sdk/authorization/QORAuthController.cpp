@@ -50,29 +50,72 @@ std::shared_ptr<QORAuthController> QORAuthController::self() {
 }
 
 std::shared_ptr<QORAuthControllerDelegate> QORAuthController::authDelegate() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return std::dynamic_pointer_cast<QORAuthControllerDelegate>(delegate().lock());
 }
 
+bool QORAuthController::isFallbackUsed() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return isFallbackUsed_;
+}
+
+void QORAuthController::setIsFallbackUsed(bool used) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  isFallbackUsed_ = used;
+}
+
+const std::optional<std::string>& QORAuthController::chainType() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return chainType_;
+}
+
+const std::optional<platform::Json>& QORAuthController::guiData() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return guiData_;
+}
+
+const std::optional<platform::Json>& QORAuthController::flutterGuiData() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return flutterGuiData_;
+}
+
+const std::optional<platform::Json>& QORAuthController::paymentData() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return paymentData_;
+}
+
+int32_t QORAuthController::pinCodeLength() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return pinCodeLength_;
+}
+
+bool QORAuthController::isFlutter() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return isFlutter_;
+}
+
 QORAuthController::Records QORAuthController::artifacts() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return artifacts_;
 }
 
 void QORAuthController::appendArtifact(std::shared_ptr<QORSessionArtifact> record) {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   artifacts_.push_back(std::move(record));
 }
 
 bool QORAuthController::isPaused() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return phase_ == Phase::paused;
 }
 
 std::shared_ptr<QORSecretKey> QORAuthController::pubQORDH() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return keyPairDh_ ? keyPairDh_->publicKey() : nullptr;
 }
 
 std::shared_ptr<QORSecretKey> QORAuthController::pubVTNDH() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (pubVTNDHKey_) return pubVTNDHKey_;
   auto answer = handshakeStep1_ ? std::dynamic_pointer_cast<QORHandshakeStep1Response>(handshakeStep1_->response())
                                 : nullptr;
@@ -83,6 +126,7 @@ std::shared_ptr<QORSecretKey> QORAuthController::pubVTNDH() const {
 }
 
 std::shared_ptr<QORSecretKey> QORAuthController::sharedSecretDh() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!generatedSharedSecretDh_ && keyPairDh_) {
     generatedSharedSecretDh_ =
         QORCryptUtilsAsymmetric::generateSharedSecretWithPrivateKey(keyPairDh_->privateKey(), pubVTNDH());
@@ -97,13 +141,14 @@ QORStatus QORAuthController::possibleErrorStatus() { return QORStatusNotEnrolled
 std::optional<std::string> QORAuthController::urlPath() const { return std::string(QORClientActionPathAuth); }
 
 void QORAuthController::setupData() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   QORBaseClientActionController::setupData();
   keyPairDh_ = QORCryptUtilsAsymmetric::generateKeyPairDh();
-  std::lock_guard lock(mutex_);
   phase_ = Phase::running;
 }
 
 QORBaseClientActionController::Actions QORAuthController::createActions() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto me = self();
   wakeUp_ = QORWakeUpAction::create();
   handshakeStep1_ = QORHandshakeStep1Action::create();
@@ -119,15 +164,14 @@ QORBaseClientActionController::Actions QORAuthController::createActions() {
 
 void QORAuthController::clientActionFinishedWithStatus(const std::shared_ptr<QORBaseClientAction>& action,
                                                        QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto keep = self();
-  {
-    std::lock_guard lock(mutex_);
-    for (auto& record : action->artifacts()) artifacts_.push_back(std::move(record));
-  }
+  for (auto& record : action->artifacts()) artifacts_.push_back(std::move(record));
   QORBaseClientActionController::clientActionFinishedWithStatus(action, status);
 }
 
 void QORAuthController::saveActionResponse(const std::shared_ptr<QORBaseClientAction>& action) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto answer = std::dynamic_pointer_cast<QorCodeBlockResponse>(action->response())) {
     auto block = answer->getCodeBlock();
     nonceSeed_ = block ? block->seed() : std::nullopt;
@@ -171,43 +215,44 @@ bool QORAuthController::rotateKeyStore(const std::shared_ptr<QORBaseClientAction
 }
 
 void QORAuthController::runNextAction(const std::shared_ptr<QORBaseClientAction>& action) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (action != prepareAuth_) {
     QORBaseClientActionController::runNextAction(action);
     return;
   }
   isFlutter_ = flutterGuiData_ && flutterGuiData_->is_object() && flutterGuiData_->contains(flutterScreenKey);
-  {
-    std::lock_guard lock(mutex_);
-    phase_ = Phase::paused;
-  }
+  phase_ = Phase::paused;
   auto keep = self();
   if (auto delegate = authDelegate()) delegate->authControllerFinishedAuthPrepare(keep, QORStatusSuccess);
 }
 
 void QORAuthController::finishWithErrorStatus(QORStatus status) {
-  {
-    std::lock_guard lock(mutex_);
-    phase_ = Phase::finished;
-  }
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  phase_ = Phase::finished;
   motionArtifact_->stopTrackingMotions();
   QORBaseClientActionController::finishWithErrorStatus(status);
 }
 
 bool QORAuthController::takeDecision() {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (phase_ != Phase::paused || endedWithoutDecision_) return false;
   phase_ = Phase::committing;
   return true;
 }
 
 void QORAuthController::commitAuth(const std::string& value) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const int64_t type = isFallbackUsed_ ? QORUserAnswerTypeAuthResultPin : answerTypeForChain(chainType_);
   decide(type, value);
 }
 
-void QORAuthController::cancelAuth() { decide(QORUserAnswerTypeAuthResultCancel, QORUserAnswerCancel); }
+void QORAuthController::cancelAuth() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  decide(QORUserAnswerTypeAuthResultCancel, QORUserAnswerCancel);
+}
 
 void QORAuthController::cancelAuth(const std::shared_ptr<DeclinedTransactionData>& data) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (data && data->didUserForgetPin()) {
     decide(QORUserAnswerTypeAuthResultForgotPin, QORUserAnswerOk);
   } else {
@@ -216,10 +261,8 @@ void QORAuthController::cancelAuth(const std::shared_ptr<DeclinedTransactionData
 }
 
 void QORAuthController::endWithoutDecision() {
-  {
-    std::lock_guard lock(mutex_);
-    endedWithoutDecision_ = true;
-  }
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  endedWithoutDecision_ = true;
   motionArtifact_->stopTrackingMotions();
 }
 
@@ -247,6 +290,7 @@ std::shared_ptr<QORSecretKey> QORAuthController::pinKey(bool& sealable) const {
 }
 
 void QORAuthController::addUserAnswerArtifactOfType(int64_t type, const std::string& value) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   std::shared_ptr<QORSecretKey> key;
   bool seal = true;
   if (type == QORUserAnswerTypeAuthResultPin || type == QORUserAnswerTypeAuthResultSetPin || isFallbackUsed_) {

@@ -11,12 +11,12 @@
 // motion is sampled from creation until motion is seen, the decision, the end of the run,
 // `endWithoutDecision`, or the controller going away.
 //
-// Main queue only. The owner (a presenter) holds it; it holds its actions and its delegate weakly.
+// Main queue only (checked in Debug builds). The owner (a presenter) holds it; it holds its actions
+// and its delegate weakly.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,16 +57,16 @@ class QORAuthController : public QORBaseClientActionController,
   void endWithoutDecision();
 
   // Set by a presenter when the user falls back from biometrics to the PIN.
-  bool isFallbackUsed() const { return isFallbackUsed_; }
-  void setIsFallbackUsed(bool used) { isFallbackUsed_ = used; }
+  bool isFallbackUsed() const;
+  void setIsFallbackUsed(bool used);
 
   // The transaction, for the presenters after the pause.
-  const std::optional<std::string>& chainType() const { return chainType_; }
-  const std::optional<platform::Json>& guiData() const { return guiData_; }
-  const std::optional<platform::Json>& flutterGuiData() const { return flutterGuiData_; }
-  const std::optional<platform::Json>& paymentData() const { return paymentData_; }
-  int32_t pinCodeLength() const { return pinCodeLength_; }
-  bool isFlutter() const { return isFlutter_; }
+  const std::optional<std::string>& chainType() const;
+  const std::optional<platform::Json>& guiData() const;
+  const std::optional<platform::Json>& flutterGuiData() const;
+  const std::optional<platform::Json>& paymentData() const;
+  int32_t pinCodeLength() const;
+  bool isFlutter() const;
 
   // The records of the session in the order they were gathered; presenters append theirs (alerts,
   // overlays) before they send the decision.
@@ -120,7 +120,6 @@ class QORAuthController : public QORBaseClientActionController,
 
   const std::optional<int64_t> sessionId_;
   bool isFallbackUsed_ = false;
-  mutable std::mutex mutex_;  // guards phase_, endedWithoutDecision_ and artifacts_
   Phase phase_ = Phase::created;
   bool endedWithoutDecision_ = false;
   Records artifacts_;

@@ -1,7 +1,7 @@
 // Commit authorization (type 104): the prepare step's sealing with the agreed secret, carrying the
 // records of the session (the user's answer among them) to the server.
 //
-// Driven from the main queue; holds its data source (a QORCommitAuthActionDataSource) weakly.
+// Main queue only (checked by the base action); holds its data source (a QORCommitAuthActionDataSource) weakly.
 #pragma once
 
 #include <memory>

@@ -2,7 +2,7 @@
 // The server answers with the body sealed under another AES key, which it sends RSA-sealed under
 // the client's key in the answer's "skVTN"; the body carries the server's ECDH public key.
 //
-// Driven from the main queue; holds its data source (a QORHandshakeStep1ActionDataSource) weakly.
+// Main queue only (checked by the base action); holds its data source (a QORHandshakeStep1ActionDataSource) weakly.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,7 @@
 // The second handshake step (type 107): sends both ECDH public keys; from here on every body, both
 // ways, is sealed with the secret agreed from them, and the header carries no AES key.
 //
-// Driven from the main queue; holds its data source (a QORHandshakeStep2ActionDataSource) weakly.
+// Main queue only (checked by the base action); holds its data source (a QORHandshakeStep2ActionDataSource) weakly.
 #pragma once
 
 #include <memory>

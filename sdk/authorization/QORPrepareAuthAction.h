@@ -2,7 +2,7 @@
 // answer's code block carries the transaction to show and is kept as two records, its hash and
 // its calls. The commit derives from it.
 //
-// Driven from the main queue; holds its data source (a QORHandshakeStep2ActionDataSource) weakly.
+// Main queue only (checked by the base action); holds its data source (a QORHandshakeStep2ActionDataSource) weakly.
 #pragma once
 
 #include <memory>

@@ -3,7 +3,7 @@
 // storage keys, and is kept as a code-block hash record. Sealed with a fresh AES key; travels over
 // WebSocket when one is configured, reconnecting first.
 //
-// Driven from the main queue; holds its data source (a QORWakeUpActionDataSource) weakly.
+// Main queue only (checked by the base action); holds its data source (a QORWakeUpActionDataSource) weakly.
 #pragma once
 
 #include <memory>

@@ -100,6 +100,7 @@ KivCommunicator::KivCommunicator(std::optional<int64_t> sessionId, std::shared_p
 KivCommunicator::~KivCommunicator() = default;
 
 void KivCommunicator::start() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_) return;
   auto keep = shared_from_this();
   if (!kiv_) {
@@ -112,6 +113,7 @@ void KivCommunicator::start() {
 }
 
 void KivCommunicator::terminate() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_) return;
   isTerminated_ = true;
   completion_ = {};
@@ -127,6 +129,7 @@ void KivCommunicator::terminate() {
 
 void KivCommunicator::authControllerFinishedAuthPrepare(const std::shared_ptr<QORBaseClientActionController>&,
                                                         int32_t) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_ || !authController_) return;
   auto keep = shared_from_this();
   const auto& controller = *authController_;
@@ -142,6 +145,7 @@ void KivCommunicator::authControllerFinishedAuthPrepare(const std::shared_ptr<QO
 }
 
 Json KivCommunicator::screenDictionary() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   Json screens = Json::object();
   const auto text = platform::stringMember(flutterGuiData_, flutterScreenKey);
   const auto parsed = text ? platform::JSONObjectWithString(*text) : std::nullopt;
@@ -156,6 +160,7 @@ Json KivCommunicator::screenDictionary() const {
 }
 
 Json KivCommunicator::transactionDescription() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const Json* gui = platform::member(flutterGuiData_, flutterScreenTransactionDataKey);
   return Json{{guiDataResponseHeaderKey, guiHeader_},
               {guiDataResponseTextKey, guiText_},
@@ -166,11 +171,13 @@ Json KivCommunicator::transactionDescription() const {
 }
 
 bool KivCommunicator::shouldUseFallbackScreen() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return (!isBiometryAvailable() || isFallbackNeed_) && authType_ == QORAuthTypeBio &&
          screenDictionary().contains(flutterScreenFallbackKey);
 }
 
 void KivCommunicator::onScreenReady() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_ || !kiv_) return;
   auto keep = shared_from_this();
   const Json screens = screenDictionary();
@@ -201,6 +208,7 @@ std::string KivCommunicator::answerText(const Json& value) {
 }
 
 void KivCommunicator::approveTransactionWithData(const Json& data) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!isOpenForDecision() || isApprovalInProgress_ || !kiv_) {
     platform::systemLog("An approval while another is handled or after the decision is ignored");
     return;
@@ -302,16 +310,22 @@ void KivCommunicator::decline(const std::function<void(QORAuthController&)>& dec
 }
 
 void KivCommunicator::declineTransaction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   decline([](QORAuthController& controller) { controller.cancelAuth(); });
 }
 
 void KivCommunicator::declineTransactionWithData(std::shared_ptr<DeclinedTransactionData> data) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   decline([data = std::move(data)](QORAuthController& controller) { controller.cancelAuth(data); });
 }
 
-void KivCommunicator::onBackButtonPressed() { declineTransaction(); }
+void KivCommunicator::onBackButtonPressed() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  declineTransaction();
+}
 
 void KivCommunicator::detectOverlay() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_) return;
   addWindowArtifactsIfNeeded();
 }
@@ -322,6 +336,7 @@ void KivCommunicator::invalidMethodCallWithMethodName(const std::string&) {}
 
 void KivCommunicator::clientActionControllerFinishedWithStatus(const std::shared_ptr<QORBaseClientActionController>&,
                                                                QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isTerminated_) return;
   auto keep = shared_from_this();
   closeFlutterScreen();

@@ -20,9 +20,9 @@
 // alive from creation until `terminate` (after the final status, or when its owner lets the run go
 // on without it); after that the module's calls are ignored.
 //
-// Main queue only: the controller's calls, the module's calls and the completion; the biometric
-// prompt's reply is moved to the main queue and holds the bridge weakly. It holds its controller and
-// the module strongly until `terminate`.
+// Main queue only (checked in Debug builds): the controller's calls, the module's calls and the
+// completion; the biometric prompt's reply is moved to the main queue and holds the bridge weakly. It
+// holds its controller and the module strongly until `terminate`.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,7 @@
 #include "KivAbstractCore/NativeHandler.h"
 #include "common/actions/QORStatus.h"
 #include "platform/Json.h"
+#include "platform/SequenceChecker.h"
 #include "sdk/authorization/QORAuthController.h"
 #include "sdk/authorization/QORAuthControllerDelegate.h"
 
@@ -142,6 +143,7 @@ class KivCommunicator : public NativeHandler,
   bool isTerminated_ = false;
   std::shared_ptr<KivCommunicator> strongSelf_;
   Completion completion_;
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

@@ -1,8 +1,8 @@
 // The device-information report (type 109): one request carrying the device-information record,
 // always over HTTPS.
 //
-// Built and sent on the queue on which the platform delivers the notification settings; its answer
-// arrives on the main queue. Holds its delegate weakly; reads no data source (its body makes its own
+// Built and sent on the queue on which the platform delivers the notification settings, to which it
+// is bound on first use (checked in Debug builds); its answer hands it over to the main queue. Holds its delegate weakly; reads no data source (its body makes its own
 // nonce).
 #pragma once
 
@@ -28,7 +28,8 @@ class QORDeviceInfoAction : public QORBaseClientAction {
   Records artifacts() override { return artifacts_.value_or(Records{}); }
 
  protected:
-  explicit QORDeviceInfoAction(std::optional<Records> artifacts) : artifacts_(std::move(artifacts)) {}
+  explicit QORDeviceInfoAction(std::optional<Records> artifacts)
+      : QORBaseClientAction(BoundOnFirstUse{}), artifacts_(std::move(artifacts)) {}
 
  private:
   const std::optional<Records> artifacts_;

@@ -17,17 +17,18 @@ std::shared_ptr<QORDeviceInfoController> QORDeviceInfoController::self() {
 }
 
 std::shared_ptr<QORDeviceInfoAction> QORDeviceInfoController::deviceInfoAction() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return deviceInfoAction_;
 }
 
 QORDeviceInfoController::Records QORDeviceInfoController::artifacts() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return artifacts_;
 }
 
 void QORDeviceInfoController::start() {
-  std::weak_ptr<QORBaseClientActionController> weak = shared_from_this();
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  std::weak_ptr<QORDeviceInfoController> weak = self();
   fetchArtifacts([weak] {
     if (auto self = weak.lock()) self->QORBaseClientActionController::start();
   });
@@ -42,19 +43,13 @@ void QORDeviceInfoController::fetchArtifacts(std::function<void()> then) {
   auto withApns = [weak, data, then = std::move(then)](bool apnsEnabled) mutable {
     auto self = weak.lock();
     if (!self) return;
+    // Hand-off: the run goes on on the queue of the settings' reply (or stays, when nothing was asked).
+    QOR_DETACH_FROM_SEQUENCE(self->sequence_);
     data.isApnsAvailable = apnsEnabled;
-    {
-      std::lock_guard lock(self->mutex_);
-      self->artifacts_ = {QORDeviceInfoArtifact::create(data)};
-    }
+    self->artifacts_ = {QORDeviceInfoArtifact::create(data)};
     then();
   };
-  bool keptAlive;
-  {
-    std::lock_guard lock(mutex_);
-    keptAlive = strongSelf_ != nullptr;
-  }
-  if (keptAlive) {
+  if (strongSelf_) {
     QORDeviceInfoProvider::isApnsEnabled(std::move(withApns));
   } else {
     withApns(false);
@@ -63,16 +58,18 @@ void QORDeviceInfoController::fetchArtifacts(std::function<void()> then) {
 
 QORDeviceInfoController::Actions QORDeviceInfoController::createActions() {
   auto action = QORDeviceInfoAction::create(artifacts());
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   action->setDelegate(self());
-  {
-    std::lock_guard lock(mutex_);
-    deviceInfoAction_ = action;
-  }
+  deviceInfoAction_ = action;
   return {action};
 }
 
 void QORDeviceInfoController::clientActionFinishedWithStatus(const std::shared_ptr<QORBaseClientAction>&,
                                                              QORStatus status) {
+  // The answer hands the run over to the main queue; a request that could not be built reports at
+  // once, on the settings queue.
+  QOR_REBIND_IF_ON_MAIN_QUEUE(sequence_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto main = platform::MainQueue::shared();
   if (main->isCurrent()) {
     finishReport(status);
@@ -80,19 +77,17 @@ void QORDeviceInfoController::clientActionFinishedWithStatus(const std::shared_p
   }
   // A request that could not be built reports at once, on the settings queue; the host app is
   // promised the main queue.
-  main->postFor(
-      std::weak_ptr<QORDeviceInfoController>(self()),
-      [status](const std::shared_ptr<QORDeviceInfoController>& controller) { controller->finishReport(status); });
+  main->postFor(std::weak_ptr<QORDeviceInfoController>(self()),
+                [status](const std::shared_ptr<QORDeviceInfoController>& controller) {
+                  QOR_REBIND_IF_ON_MAIN_QUEUE(controller->sequence_);
+                  controller->finishReport(status);
+                });
 }
 
 void QORDeviceInfoController::finishReport(QORStatus status) {
-  Completion completion;
-  std::shared_ptr<QORDeviceInfoController> keptAlive;
-  {
-    std::lock_guard lock(mutex_);
-    completion = std::exchange(completion_, {});
-    keptAlive = std::exchange(strongSelf_, nullptr);
-  }
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  Completion completion = std::exchange(completion_, {});
+  std::shared_ptr<QORDeviceInfoController> keptAlive = std::exchange(strongSelf_, nullptr);
   if (completion) completion(status);
   // `keptAlive` goes last, after the completion has run.
 }

@@ -2,14 +2,15 @@
 // alerts are allowed, wraps both in one record and sends it with one action (109) over HTTPS; the
 // completion hears the action's status, always on the main queue.
 //
-// Keeps itself alive from its creation until its completion has run; nothing else need hold it. The
-// facts are gathered on the caller's thread and on the queue on which the platform delivers the
-// notification settings, where the request is also built and handed to the transport.
+// Keeps itself alive from its creation until its completion has run; nothing else need hold it.
+// Bound on first use (checked in Debug builds) and handed over explicitly: `start` on the caller's
+// queue; the facts, the request and its hand-over to the transport on the queue on which the
+// platform delivers the notification settings; the answer and the completion on the main queue.
+// Each step is posted to the next queue, so no lock is needed.
 #pragma once
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "common/actions/QORBaseClientActionController.h"
@@ -37,7 +38,8 @@ class QORDeviceInfoController : public QORBaseClientActionController {
   void clientActionFinishedWithStatus(const std::shared_ptr<QORBaseClientAction>& action, QORStatus status) override;
 
  protected:
-  explicit QORDeviceInfoController(Completion completion) : completion_(std::move(completion)) {}
+  explicit QORDeviceInfoController(Completion completion)
+      : QORBaseClientActionController(BoundOnFirstUse{}), completion_(std::move(completion)) {}
 
  private:
   // Makes the record and hands over to `then`; asks the platform for the notification settings only
@@ -46,7 +48,6 @@ class QORDeviceInfoController : public QORBaseClientActionController {
   void finishReport(QORStatus status);
   std::shared_ptr<QORDeviceInfoController> self();
 
-  mutable std::mutex mutex_;
   std::shared_ptr<QORDeviceInfoAction> deviceInfoAction_;
   std::shared_ptr<QORDeviceInfoController> strongSelf_;
   Completion completion_;

@@ -3,7 +3,7 @@
 // answer carries the enrollment token. Sealed with a fresh AES key; travels over WebSocket when one
 // is configured, without reconnecting.
 //
-// Driven from the main queue; holds its data source (a QORCommitEnrollmentActionDataSource that is
+// Main queue only (checked by the base action); holds its data source (a QORCommitEnrollmentActionDataSource that is
 // also a QORArtifactDataSource) and its delegate weakly.
 #pragma once
 

@@ -54,47 +54,47 @@ bool QOREnrollmentController::isEnrolled() { return QORCommonData::skVTN().has_v
 void QOREnrollmentController::reset() { QORSecureStorage::reset(); }
 
 std::shared_ptr<QORSecretKey> QOREnrollmentController::pubClient() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return keyPairClient_ ? keyPairClient_->publicKey() : nullptr;
 }
 
 std::shared_ptr<QORSecretKey> QOREnrollmentController::pubUtility() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return keyPairUtility_ ? keyPairUtility_->publicKey() : nullptr;
 }
 
 QOREnrollmentController::Records QOREnrollmentController::artifacts() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return sessionArtifacts_;
 }
 
 std::optional<std::string> QOREnrollmentController::nonceSeed() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return nonceSeed_;
 }
 
 std::shared_ptr<QORKeyPair> QOREnrollmentController::keyPairClient() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return keyPairClient_;
 }
 
 std::shared_ptr<QORKeyPair> QOREnrollmentController::keyPairUtility() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return keyPairUtility_;
 }
 
 std::shared_ptr<QORPrepareEnrollmentAction> QOREnrollmentController::prepareEnrollment() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return prepareEnrollment_;
 }
 
 std::shared_ptr<QORCommitEnrollmentAction> QOREnrollmentController::commitEnrollment() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return commitEnrollment_;
 }
 
 std::shared_ptr<QORSecureStorageSnapshot> QOREnrollmentController::secureStorageSnapshot() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return secureStorageSnapshot_;
 }
 
@@ -103,13 +103,11 @@ bool QOREnrollmentController::isReadyForStart() { return isReadyForEnrollment();
 QORStatus QOREnrollmentController::possibleErrorStatus() { return QORStatusNoApnsToken; }
 
 void QOREnrollmentController::setupData() {
-  {
-    std::lock_guard lock(mutex_);
-    secureStorageSnapshot_ = QORSecureStorageSnapshot::create();
-    sessionArtifacts_.clear();
-    nonceSeed_.reset();
-    rollbackDue_ = true;
-  }
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  secureStorageSnapshot_ = QORSecureStorageSnapshot::create();
+  sessionArtifacts_.clear();
+  nonceSeed_.reset();
+  rollbackDue_ = true;
   QORBaseClientActionController::setupData();
   setIds();
   setKeys();
@@ -126,16 +124,14 @@ void QOREnrollmentController::setIds() {
 void QOREnrollmentController::setKeys() {
   auto client = QORCryptUtilsAsymmetric::generateKeyPair();
   auto utility = QORCryptUtilsAsymmetric::generateKeyPair();
-  {
-    std::lock_guard lock(mutex_);
-    keyPairClient_ = client;
-    keyPairUtility_ = utility;
-  }
+  keyPairClient_ = client;
+  keyPairUtility_ = utility;
   // Without a pair the item is deleted; the commit then cannot be built and the run is rolled back.
   QORSecureStorage::setData(utility ? utility->privateKey()->data() : std::nullopt, kQORSecureStorageRsaUtilityPrivate);
 }
 
 QOREnrollmentController::Actions QOREnrollmentController::createActions() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = std::dynamic_pointer_cast<QOREnrollmentController>(shared_from_this());
   auto prepare = QORPrepareEnrollmentAction::create();
   auto commit = QORCommitEnrollmentAction::create();
@@ -144,29 +140,26 @@ QOREnrollmentController::Actions QOREnrollmentController::createActions() {
     action->setDataSource(self);
     action->setDelegate(self);
   }
-  {
-    std::lock_guard lock(mutex_);
-    prepareEnrollment_ = prepare;
-    commitEnrollment_ = commit;
-  }
+  prepareEnrollment_ = prepare;
+  commitEnrollment_ = commit;
   return {prepare, commit};
 }
 
 void QOREnrollmentController::clientActionFinishedWithStatus(const std::shared_ptr<QORBaseClientAction>& action,
                                                              QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = shared_from_this();
   if (action) {
     auto records = action->artifacts();
-    std::lock_guard lock(mutex_);
     sessionArtifacts_.insert(sessionArtifacts_.end(), records.begin(), records.end());
   }
   QORBaseClientActionController::clientActionFinishedWithStatus(action, status);
 }
 
 void QOREnrollmentController::saveActionResponse(const std::shared_ptr<QORBaseClientAction>& action) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto answer = std::dynamic_pointer_cast<QorCodeBlockResponse>(action->response())) {
     auto block = answer->getCodeBlock();
-    std::lock_guard lock(mutex_);
     nonceSeed_ = block ? block->seed() : std::nullopt;
   }
   if (action == prepareEnrollment()) {
@@ -192,11 +185,9 @@ bool QOREnrollmentController::saveSensitiveData(const std::shared_ptr<Enrollment
 }
 
 void QOREnrollmentController::finishWithErrorStatus(QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   std::shared_ptr<QORSecureStorageSnapshot> snapshot;
-  {
-    std::lock_guard lock(mutex_);
-    if (std::exchange(rollbackDue_, false) && status != QORStatusSuccess) snapshot = secureStorageSnapshot_;
-  }
+  if (std::exchange(rollbackDue_, false) && status != QORStatusSuccess) snapshot = secureStorageSnapshot_;
   if (snapshot) snapshot->apply();
   QORBaseClientActionController::finishWithErrorStatus(status);
 }

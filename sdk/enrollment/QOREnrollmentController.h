@@ -8,12 +8,11 @@
 // began, before its delegate hears the status, so that the delegate (and a new enrollment it may
 // start) sees the restored state and nothing is overwritten afterwards.
 //
-// Driven from the main queue. The enrollment screen owns it and is its weak delegate; the actions
+// Main queue only (checked in Debug builds). The enrollment screen owns it and is its weak delegate; the actions
 // hold it weakly. The class methods are safe from any thread.
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,7 +99,6 @@ class QOREnrollmentController : public QORBaseClientActionController,
   // False when the code block's keys are not usable or the key store could not be written.
   bool saveSensitiveData(const std::shared_ptr<EnrollmentActionCodeBlock>& codeBlock);
 
-  mutable std::mutex mutex_;  // guards what the actions read through the data sources
   std::optional<std::string> nonceSeed_;
   std::shared_ptr<QORKeyPair> keyPairClient_;
   std::shared_ptr<QORKeyPair> keyPairUtility_;

@@ -4,7 +4,7 @@
 // record. Sealed with a fresh AES key; travels over WebSocket when one is configured, reconnecting
 // first.
 //
-// Driven from the main queue; holds its data source and delegate weakly.
+// Main queue only (checked by the base action); holds its data source and delegate weakly.
 #pragma once
 
 #include <memory>

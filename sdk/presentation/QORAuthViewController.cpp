@@ -64,10 +64,6 @@ std::shared_ptr<QORAuthViewController> QORAuthViewController::controllerWithThem
     platform::systemLog("The authorization host could not be made from its scene");
     return nullptr;
   }
-  host->hasTimeoutError_ = false;
-  host->isDismised_ = false;
-  host->isCancelled_ = false;
-  host->isPresentingLoaderNeed_ = true;
   host->sessionId_ = sessionId;
   host->authController_ = std::move(authController);
   host->completion_ = std::move(completion);
@@ -80,11 +76,42 @@ std::shared_ptr<QORAuthViewController> QORAuthViewController::controllerWithThem
 
 std::string QORAuthViewController::className() const { return kClassName; }
 
+bool QORAuthViewController::isCancelled() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return state_ == State::declining || state_ == State::declined || state_ == State::expired;
+}
+
+bool QORAuthViewController::hasTimeoutError() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return state_ == State::expired;
+}
+
+bool QORAuthViewController::isPresentingLoaderNeed() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return loaderViewController_ && !isDismised() && !loaderViewController_->presentingViewController();
+}
+
+bool QORAuthViewController::isDismised() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return state_ >= State::approving;
+}
+
+bool QORAuthViewController::isKeepingItselfAlive() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return strongSelf_ != nullptr;
+}
+
+bool QORAuthViewController::isDecisionPending() const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  return state_ == State::approving || state_ == State::declining;
+}
+
 std::shared_ptr<QORAuthViewController> QORAuthViewController::self() {
   return std::static_pointer_cast<QORAuthViewController>(shared_from_this());
 }
 
 void QORAuthViewController::viewDidLoad() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewDidLoad();
   auto screen = view();
   if (theme_) {
@@ -97,6 +124,7 @@ void QORAuthViewController::viewDidLoad() {
 }
 
 void QORAuthViewController::viewWillAppear(bool animated) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewWillAppear(animated);
   if (authController_) return;
   authController_ = QORAuthController::create(sessionId_);
@@ -106,37 +134,44 @@ void QORAuthViewController::viewWillAppear(bool animated) {
 }
 
 void QORAuthViewController::viewDidAppear(bool animated) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewDidAppear(animated);
   // The loader comes here rather than while the host is about to appear: the platform refuses a
   // presentation from a controller whose own presentation is still under way.
   presentLoaderIfNeed();
-  isShown_ = true;
-  presentScreenIfDue();
+  // The screen waits for the host to be on screen, however many tries its presentation took.
+  if (state_ == State::offScreen) {
+    state_ = State::onScreen;
+  } else if (state_ == State::screenDue) {
+    showScreen();
+  }
 }
 
 void QORAuthViewController::presentLoaderIfNeed() {
-  if (!loaderViewController_ || !isPresentingLoaderNeed_ || isDismised_) return;
+  if (!isPresentingLoaderNeed()) return;
   loaderViewController_->setModalPresentationStyle(platform::ModalPresentationStyle::fullScreen);
-  if (internal::presentIfAccepted(self(), loaderViewController_, false)) isPresentingLoaderNeed_ = false;
+  internal::presentIfAccepted(self(), loaderViewController_, false);
 }
 
 void QORAuthViewController::authControllerFinishedAuthPrepare(
     const std::shared_ptr<QORBaseClientActionController>& controller, int32_t status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (status != QORStatusSuccess) {
     clientActionControllerFinishedWithStatus(controller, status);
     return;
   }
-  isScreenDue_ = true;
-  presentScreenIfDue();
+  if (state_ == State::offScreen) {
+    state_ = State::screenDue;
+  } else if (state_ == State::onScreen) {
+    showScreen();
+  }
 }
 
-void QORAuthViewController::presentScreenIfDue() {
-  // The screen waits for the host to be on screen, however many tries its presentation took.
-  if (!isScreenDue_ || !isShown_ || isScreenScheduled_ || isDismised_) return;
-  isScreenScheduled_ = true;
+void QORAuthViewController::showScreen() {
+  state_ = State::screenShown;
   auto screen = controllerForPresenting(authController_);
   if (!screen) {
-    finishWithoutDecision(QORStatusInternalCommonError);
+    finishWithoutDecision(QORStatusInternalCommonError, State::ended);
     return;
   }
   presentViewControllerWithDelay(screen, true, timeForPresentingDelay());
@@ -144,6 +179,7 @@ void QORAuthViewController::presentScreenIfDue() {
 
 std::shared_ptr<platform::ViewController> QORAuthViewController::controllerForPresenting(
     const std::shared_ptr<QORAuthController>& controller) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto data = fetchUiData(controller);
   const auto chain = controller ? controller->chainType() : std::nullopt;
   if (chain == QORAuthControllerOkChainType) return QORCommitAuthViewController::controllerWithTheme(theme_, self(), data);
@@ -163,13 +199,14 @@ double QORAuthViewController::timeForPresentingDelay() const {
 
 void QORAuthViewController::presentViewControllerWithDelay(const std::shared_ptr<platform::ViewController>& controller,
                                                            bool animated, double delay) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::MainQueue::shared()->postAfterFor(
       platform::seconds(delay), std::weak_ptr<QORAuthViewController>(self()),
       [controller, animated](const std::shared_ptr<QORAuthViewController>& host) { host->presentOnTop(controller, animated); });
 }
 
 void QORAuthViewController::presentOnTop(const std::shared_ptr<platform::ViewController>& controller, bool animated) {
-  if (isDismised_ || !window()) return;
+  if (isDismised() || !window()) return;
   if (internal::presentIfAccepted(internal::topOfPresentedChain(self()), controller, animated)) return;
   platform::MainQueue::shared()->postAfterFor(
       internal::kPresentationRetryDelay, std::weak_ptr<QORAuthViewController>(self()),
@@ -182,46 +219,45 @@ void QORAuthViewController::commitAuthViewControllerConfirmed(const std::shared_
 
 void QORAuthViewController::commitAuthViewControllerCancelled(const std::shared_ptr<QORCommitAuthViewController>&,
                                                               bool isTimeoutError) {
-  if (isDismised_) return;
-  hasTimeoutError_ = isTimeoutError;
-  cancelAuth();
+  decline(isTimeoutError);
 }
 
 void QORAuthViewController::authComplete(const std::string& pin) { commitAuth(pin); }
 
-void QORAuthViewController::authCancelWithTimeoutError(bool timeout) {
-  if (isDismised_) return;
-  hasTimeoutError_ = timeout;
-  cancelAuth();
-}
+void QORAuthViewController::authCancelWithTimeoutError(bool timeout) { decline(timeout); }
 
 void QORAuthViewController::biometricAuthViewControllerConfirmedWithType(const std::string& type) { commitAuth(type); }
 
-void QORAuthViewController::biometricAuthViewControllerCancelledWithTimeout(bool timeout) {
-  if (isDismised_) return;
-  hasTimeoutError_ = timeout;
-  cancelAuth();
-}
+void QORAuthViewController::biometricAuthViewControllerCancelledWithTimeout(bool timeout) { decline(timeout); }
 
 void QORAuthViewController::fallbackToPin() {
-  if (isDismised_) return;
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  if (isDismised()) return;
   if (authController_) authController_->setIsFallbackUsed(true);
   auto pin = QORPinViewController::controllerWithTheme(theme_, self(), true, fetchUiData(authController_));
   if (!pin) {
-    finishWithoutDecision(QORStatusInternalCommonError);
+    finishWithoutDecision(QORStatusInternalCommonError, State::ended);
     return;
   }
   presentViewControllerWithDelay(pin, true, timeForPresentingDelay());
 }
 
-void QORAuthViewController::commitAuth(const std::string& value) { finishAuthAsCancelled(false, value); }
+void QORAuthViewController::commitAuth(const std::string& value) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  finishAuthAsCancelled(false, value);
+}
 
 void QORAuthViewController::cancelAuth() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  decline(false);
+}
+
+void QORAuthViewController::decline(bool timeout) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // A cancel after the decision (a second button, a late report) must not turn an approval into a
   // declined run for the app.
-  if (isDismised_) return;
-  isCancelled_ = true;
-  if (hasTimeoutError_) {
+  if (isDismised()) return;
+  if (timeout) {
     finishAuthAsExpired();
   } else {
     finishAuthAsCancelled(true, QORUserAnswerCancel);
@@ -229,13 +265,12 @@ void QORAuthViewController::cancelAuth() {
 }
 
 void QORAuthViewController::finishAuthAsCancelled(bool cancelled, const std::string& userAnswer) {
-  if (isDismised_) return;
-  isDismised_ = true;
-  isDecisionPending_ = true;
+  if (isDismised()) return;
+  state_ = cancelled ? State::declining : State::approving;
   addWindowArtifactsIfNeed();
   auto keep = self();
   internal::dismissThen(keep, [keep, cancelled, userAnswer] {
-    keep->isDecisionPending_ = false;
+    keep->state_ = cancelled ? State::declined : State::approved;
     if (auto controller = keep->authController_) {
       if (cancelled) {
         controller->cancelAuth();
@@ -247,11 +282,11 @@ void QORAuthViewController::finishAuthAsCancelled(bool cancelled, const std::str
   });
 }
 
-void QORAuthViewController::finishAuthAsExpired() { finishWithoutDecision(QORStatusExpiredTransaction); }
+void QORAuthViewController::finishAuthAsExpired() { finishWithoutDecision(QORStatusExpiredTransaction, State::expired); }
 
-void QORAuthViewController::finishWithoutDecision(QORStatus status) {
-  if (isDismised_) return;
-  isDismised_ = true;
+void QORAuthViewController::finishWithoutDecision(QORStatus status, State state) {
+  if (isDismised()) return;
+  state_ = state;
   addWindowArtifactsIfNeed();
   // No commit follows; the paused run takes no later decision and stops sampling motion.
   if (authController_) authController_->endWithoutDecision();
@@ -264,20 +299,22 @@ void QORAuthViewController::finishWithoutDecision(QORStatus status) {
 
 void QORAuthViewController::clientActionControllerFinishedWithStatus(const std::shared_ptr<QORBaseClientActionController>&,
                                                                      QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto keep = self();
   executeCompletion(status);
-  if (isDismised_) return;
-  isDismised_ = true;
+  if (isDismised()) return;
+  state_ = State::ended;
   addWindowArtifactsIfNeed();
   internal::dismissThen(keep, {});
   freeSelfWithDelay(kReleaseAfterEnd);
 }
 
 void QORAuthViewController::executeCompletion(QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto completion = std::exchange(completion_, {});
   if (!completion) return;
   auto info = status == QORStatusSensitiveDataDecryptionError ? nullptr : fetchTransactionInfo(authController_);
-  completion(isCancelled_, status, std::move(info));
+  completion(isCancelled(), status, std::move(info));
 }
 
 void QORAuthViewController::freeSelfWithDelay(double delay) {
@@ -288,11 +325,13 @@ void QORAuthViewController::freeSelfWithDelay(double delay) {
 }
 
 void QORAuthViewController::abandon() {
-  isDismised_ = true;
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  if (!isDismised()) state_ = State::ended;
   const auto keep = std::exchange(strongSelf_, nullptr);
 }
 
 std::shared_ptr<QORAuthData> QORAuthViewController::fetchUiData(const std::shared_ptr<QORAuthController>& controller) const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto data = QORAuthData::create();
   const Json gui = guiDataOf(controller);
   data->setTimerSeconds(integerValueForKey(gui, "timerSecondsTime").value_or(0));
@@ -353,6 +392,7 @@ std::vector<std::shared_ptr<QORPayment>> QORAuthViewController::fetchPayments(
 }
 
 void QORAuthViewController::addWindowArtifactsIfNeed() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   addAlertArtifactIfNeed();
   addOverlayArtifactIfNeed();
 }
@@ -366,6 +406,7 @@ void QORAuthViewController::addOverlayArtifactIfNeed() {
 }
 
 void QORAuthViewController::addArtifact(std::shared_ptr<QORSessionArtifact> artifact) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (authController_) authController_->appendArtifact(std::move(artifact));
 }
 

@@ -17,8 +17,8 @@
 // again every 0.1 s while the host is unfinished and on screen, so no step of the run is lost.
 //
 // Made from the host scene "QORAuthViewController" of the native-screens storyboard of that name.
-// Main queue only. Holds its controller, theme, provider and loader strongly; the screens hold it
-// weakly as their delegate.
+// Main queue only (checked in Debug builds). Holds its controller, theme, provider and loader
+// strongly; the screens hold it weakly as their delegate.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,7 @@
 
 #include "common/actions/QORStatus.h"
 #include "common/theme/QORTheme.h"
+#include "platform/SequenceChecker.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/ViewController.h"
 #include "sdk/TransactionInfo.h"
@@ -76,15 +77,18 @@ class QORAuthViewController : public platform::ViewController,
   const std::shared_ptr<QORTheme>& theme() const { return theme_; }
   const std::shared_ptr<ResourceProvider>& resourceProvider() const { return resourceProvider_; }
   const std::shared_ptr<platform::ViewController>& loaderViewController() const { return loaderViewController_; }
-  bool isCancelled() const { return isCancelled_; }
-  bool hasTimeoutError() const { return hasTimeoutError_; }
-  bool isPresentingLoaderNeed() const { return isPresentingLoaderNeed_; }
+  // The user declined or a screen timed out.
+  bool isCancelled() const;
+  bool hasTimeoutError() const;
+  // The loader is given and has not been shown yet.
+  bool isPresentingLoaderNeed() const;
   // The host has finished (decision, timeout, final status or abandoned); nothing else happens then.
-  bool isDismised() const { return isDismised_; }
-  const std::shared_ptr<QORAuthViewController>& strongSelf() const { return strongSelf_; }
+  bool isDismised() const;
+  // The host still holds itself (it lets go after its fixed delay, or when abandoned).
+  bool isKeepingItselfAlive() const;
   // The user has decided and the host is on its way off screen; the decision goes to the controller
   // once it is.
-  bool isDecisionPending() const { return isDecisionPending_; }
+  bool isDecisionPending() const;
 
   // Theme colours for the background and the spinner; without a background colour, the key
   // window's tint colour.
@@ -130,8 +134,6 @@ class QORAuthViewController : public platform::ViewController,
   // host weakly and is dropped once the host has finished.
   void presentViewControllerWithDelay(const std::shared_ptr<platform::ViewController>& controller, bool animated,
                                       double delay);
-  // After the delay the host lets go of itself (the step holds it weakly).
-  void freeSelfWithDelay(double delay);
   // The app's completion, once: (isCancelled, status, summary; nil for 64).
   void executeCompletion(QORStatus status);
   // An alert record when an alert is on top, then an overlay record when no screen of the system is.
@@ -147,16 +149,36 @@ class QORAuthViewController : public platform::ViewController,
   bool setOutlet(std::string_view name, const std::shared_ptr<platform::Responder>& object) override;
 
  private:
+  // Where the host is in its one run. Finishing states come last: every state from `approving` on
+  // counts as finished.
+  enum class State {
+    offScreen,    // made; the controller talks to the server
+    onScreen,     // the host's own presentation has ended; the run has not paused yet
+    screenDue,    // the run paused for the user while the host is not on screen yet
+    screenShown,  // the screen for the transaction is scheduled or on screen
+    approving,    // the user approved; the host is on its way off screen
+    declining,    // the user declined; likewise
+    approved,     // the approval went to the controller
+    declined,     // the decline went to the controller
+    expired,      // a screen timed out: no decision
+    ended,        // the run ended without a decision (final status, no screen, abandoned)
+  };
+
   std::shared_ptr<QORAuthViewController> self();
+  // After the delay the host lets go of itself (the step holds it weakly).
+  void freeSelfWithDelay(double delay);
+  // The screen of the paused run, now that the host is on screen.
+  void showScreen();
+  // The user declined, or a screen timed out.
+  void decline(bool timeout);
   // The decision after the host is dismissed, then the release 8 s later.
   void finishAuthAsCancelled(bool cancelled, const std::string& userAnswer);
   // Timeout: no decision; the completion with 40 after the dismissal.
   void finishAuthAsExpired();
-  // The run ends here without a decision, reporting `status` once the host is off screen.
-  void finishWithoutDecision(QORStatus status);
+  // The run ends here without a decision (`expired` or `ended`), reporting `status` once the host is
+  // off screen.
+  void finishWithoutDecision(QORStatus status, State state);
   void presentLoaderIfNeed();
-  // The screen of the paused run, once the host is on screen.
-  void presentScreenIfDue();
   void presentOnTop(const std::shared_ptr<platform::ViewController>& controller, bool animated);
 
   std::weak_ptr<platform::ActivityIndicatorView> activityIndicator_;
@@ -166,15 +188,9 @@ class QORAuthViewController : public platform::ViewController,
   std::shared_ptr<QORTheme> theme_;
   std::shared_ptr<ResourceProvider> resourceProvider_;
   std::shared_ptr<platform::ViewController> loaderViewController_;
-  bool isCancelled_ = false;
-  bool hasTimeoutError_ = false;
-  bool isPresentingLoaderNeed_ = true;
-  bool isDismised_ = false;
-  bool isShown_ = false;            // the host's own presentation has ended
-  bool isScreenDue_ = false;        // the run paused for the user
-  bool isScreenScheduled_ = false;  // the first screen's presentation has been scheduled
-  bool isDecisionPending_ = false;
+  State state_ = State::offScreen;
   std::shared_ptr<QORAuthViewController> strongSelf_;
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

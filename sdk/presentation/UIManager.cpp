@@ -36,6 +36,13 @@ std::shared_ptr<UIManager> UIManager::create(std::shared_ptr<QORTheme> theme, st
 }
 
 UIManager::~UIManager() {
+  // A destructor only releases: ending a run that is still under way is `supersede`'s job.
+  QOR_DCHECK(!started_ || finished_ || superseded_);
+}
+
+void UIManager::supersede() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  if (std::exchange(superseded_, true)) return;
   const auto controller = authController_;
   const bool bridged = isBridged();
   // The host sends the user's decision once it is off screen; that decision still counts.
@@ -69,9 +76,15 @@ UIManager::~UIManager() {
       if (auto app = std::exchange(*report, {})) app(cancelled, QORStatusInternalCommonError, nullptr);
     });
   }
+  // Nothing of the run reaches this manager any more.
+  if (controller && controller->delegate().lock().get() == static_cast<QORBaseClientActionControllerDelegate*>(this)) {
+    controller->setDelegate({});
+  }
 }
 
 void UIManager::start() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  started_ = true;
   // The controller may report before start returns.
   const auto keep = shared_from_this();
   if (auto controller = authController_) controller->start();
@@ -81,6 +94,7 @@ bool UIManager::isBridged() const { return flutter_ && authController_ && authCo
 
 void UIManager::authControllerFinishedAuthPrepare(const std::shared_ptr<QORBaseClientActionController>& controller,
                                                   int32_t status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const auto keep = shared_from_this();
   if (isBridged()) {
     flutter_->authControllerFinishedAuthPrepare(controller, status);
@@ -98,6 +112,8 @@ void UIManager::authControllerFinishedAuthPrepare(const std::shared_ptr<QORBaseC
 
 void UIManager::clientActionControllerFinishedWithStatus(const std::shared_ptr<QORBaseClientActionController>& controller,
                                                          QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  finished_ = true;
   const auto keep = shared_from_this();
   if (isBridged()) {
     flutter_->clientActionControllerFinishedWithStatus(controller, status);
@@ -113,6 +129,7 @@ void UIManager::clientActionControllerFinishedWithStatus(const std::shared_ptr<Q
 }
 
 void UIManager::presentController(const std::shared_ptr<platform::ViewController>& controller, float delay) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   std::weak_ptr<platform::ViewController> target = controller;
   platform::MainQueue::shared()->postAfterFor(platform::seconds(delay), weak_from_this(),
                                               [target](const std::shared_ptr<UIManager>& manager) {
@@ -121,6 +138,8 @@ void UIManager::presentController(const std::shared_ptr<platform::ViewController
 }
 
 void UIManager::tryToPresent(const std::weak_ptr<platform::ViewController>& target) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  if (superseded_) return;
   auto controller = target.lock();
   if (!controller || controller->presentingViewController()) return;
   if (auto host = std::dynamic_pointer_cast<QORAuthViewController>(controller); host && host->isDismised()) return;
@@ -145,10 +164,12 @@ void UIManager::tryToPresent(const std::weak_ptr<platform::ViewController>& targ
 }
 
 bool UIManager::isForceClosable(const std::shared_ptr<platform::ViewController>& controller) {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   return std::dynamic_pointer_cast<QORForceClosable>(controller) != nullptr;
 }
 
 void UIManager::performForceClose() {
+  QOR_DCHECK_ON_MAIN_QUEUE();
   auto top = topViewController();
   auto presenting = top ? top->presentingViewController() : nullptr;
   auto target = isForceClosable(presenting) ? presenting : top;

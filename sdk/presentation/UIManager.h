@@ -7,14 +7,15 @@
 // it gets through) and lets the host show the screen. The final status goes to the presenter that
 // showed the run; the other one is released then.
 //
-// The facade keeps the manager until the next authorization replaces it. When the manager goes, a
-// run still paused takes no decision any more (motion sampling stops), unless the user has already
+// The facade keeps the manager until the next authorization replaces it, and then calls `supersede`:
+// a run still paused takes no decision any more (motion sampling stops), unless the user has already
 // decided: then the presenter that took the decision sends it and reports the final status.
 // Otherwise a run that has not reported yet completes on a later main-queue turn with the cancelled
 // flag its presenter holds (the bridge: no approval asked for) and 44; nothing more reaches the app.
+// Letting the manager go only releases it: a started run must have ended or been superseded.
 //
-// Main queue only. Holds the controller and both presenters strongly; the controller holds the
-// manager weakly as its delegate; delayed steps hold the manager weakly.
+// Main queue only (checked in Debug builds). Holds the controller and both presenters strongly; the
+// controller holds the manager weakly as its delegate; delayed steps hold the manager weakly.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 
 #include "KivAbstractCore/KivApi.h"
 #include "common/theme/QORTheme.h"
+#include "platform/SequenceChecker.h"
 #include "platform/ui/ViewController.h"
 #include "sdk/authorization/QORAuthController.h"
 #include "sdk/authorization/QORAuthControllerDelegate.h"
@@ -49,6 +51,8 @@ class UIManager : public QORAuthControllerDelegate, public std::enable_shared_fr
 
   // Starts the controller.
   void start();
+  // A new authorization replaces this one: ends the run as described above. Idempotent.
+  void supersede();
 
   const std::shared_ptr<QORAuthController>& authController() const { return authController_; }
   // The bridge, until the run ends natively.
@@ -85,6 +89,10 @@ class UIManager : public QORAuthControllerDelegate, public std::enable_shared_fr
   Completion completion_;
   // The app's completion until somebody calls it; shared with the presenters' once-only wrappers.
   std::shared_ptr<Completion> report_;
+  bool started_ = false;
+  bool finished_ = false;  // the final status has been handed on
+  bool superseded_ = false;
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

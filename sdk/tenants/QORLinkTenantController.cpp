@@ -18,12 +18,12 @@ QORLinkTenantController::QORLinkTenantController(std::optional<std::string> link
     : linkingCode_(std::move(linkingCode)), completionBlock_(std::move(completion)) {}
 
 std::shared_ptr<QORLinkTenantAction> QORLinkTenantController::linkTenant() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return linkTenant_;
 }
 
 std::shared_ptr<QORUpdateTenantAction> QORLinkTenantController::updateTenant() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return updateTenant_;
 }
 
@@ -36,6 +36,7 @@ std::optional<int64_t> QORLinkTenantController::tenantId() const {
 bool QORLinkTenantController::isReadyForStart() { return QOREnrollmentController::isReadyForEnrollment(); }
 
 QORLinkTenantController::Actions QORLinkTenantController::createActions() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = std::dynamic_pointer_cast<QORLinkTenantController>(shared_from_this());
   auto link = QORLinkTenantAction::create();
   link->setDataSource(self);
@@ -45,16 +46,14 @@ QORLinkTenantController::Actions QORLinkTenantController::createActions() {
   update->setDataSource(self);
   update->setTenantIdDataSource(self);
   update->setDelegate(self);
-  {
-    std::lock_guard lock(mutex_);
-    linkTenant_ = link;
-    updateTenant_ = update;
-  }
+  linkTenant_ = link;
+  updateTenant_ = update;
   return {link, update};
 }
 
 void QORLinkTenantController::clientActionControllerFinishedWithStatus(
     const std::shared_ptr<QORBaseClientActionController>&, QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto update = updateTenant();
   auto answer = update ? std::dynamic_pointer_cast<QORUpdateTenantResponse>(update->response()) : nullptr;
   auto tenant =

@@ -3,13 +3,12 @@
 // final status and a QORTenant (identifier from the link answer, name and theme from the update
 // answer, each absent unless its step succeeded). Ready once a push token is stored (44 otherwise).
 //
-// Driven from the main queue. It is its own delegate; its actions hold it weakly, so its owner must
+// Main queue only (checked in Debug builds). It is its own delegate; its actions hold it weakly, so its owner must
 // hold it from before `start` until the completion has run (the completion may run inside `start`).
 #pragma once
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -51,7 +50,6 @@ class QORLinkTenantController : public QORBaseClientActionController,
  private:
   const std::optional<std::string> linkingCode_;
   const Completion completionBlock_;
-  mutable std::mutex mutex_;
   std::shared_ptr<QORLinkTenantAction> linkTenant_;
   std::shared_ptr<QORUpdateTenantAction> updateTenant_;
 };

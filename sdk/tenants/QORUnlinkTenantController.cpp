@@ -17,25 +17,24 @@ QORUnlinkTenantController::QORUnlinkTenantController(std::optional<int64_t> tena
 bool QORUnlinkTenantController::isReadyForStart() { return QOREnrollmentController::isEnrolled(); }
 
 std::shared_ptr<QORUnlinkTenantAction> QORUnlinkTenantController::unlinkTenant() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return unlinkTenant_;
 }
 
 QORUnlinkTenantController::Actions QORUnlinkTenantController::createActions() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = std::dynamic_pointer_cast<QORUnlinkTenantController>(shared_from_this());
   auto unlink = QORUnlinkTenantAction::create();
   unlink->setDataSource(self);
   unlink->setUnlinkingCodeDataSource(self);
   unlink->setDelegate(self);
-  {
-    std::lock_guard lock(mutex_);
-    unlinkTenant_ = unlink;
-  }
+  unlinkTenant_ = unlink;
   return {unlink};
 }
 
 void QORUnlinkTenantController::clientActionControllerFinishedWithStatus(
     const std::shared_ptr<QORBaseClientActionController>&, QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // A copy: the completion may release this controller.
   if (auto completion = completionBlock_) completion(status, tenantId_);
 }

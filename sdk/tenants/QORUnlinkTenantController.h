@@ -1,14 +1,13 @@
 // Unlinks a tenant with one unlink step (203). The completion hears the run's final status and the
 // identifier it was given. Ready only on an enrolled device (52 otherwise).
 //
-// Driven from the main queue. It is its own delegate; its action holds it weakly, so its owner must
+// Main queue only (checked in Debug builds). It is its own delegate; its action holds it weakly, so its owner must
 // hold it from before `start` until the completion has run (the completion may run inside `start`).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "common/actions/QORBaseClientActionController.h"
@@ -43,7 +42,6 @@ class QORUnlinkTenantController : public QORBaseClientActionController,
  private:
   const std::optional<int64_t> tenantId_;
   const Completion completionBlock_;
-  mutable std::mutex mutex_;
   std::shared_ptr<QORUnlinkTenantAction> unlinkTenant_;
 };
 

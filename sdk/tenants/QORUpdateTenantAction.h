@@ -1,7 +1,7 @@
 // Update tenant (type 202): asks for a linked tenant's name and theme by its identifier. Sealed with a fresh AES key
 // under the base header, sent with PUT to the tenant gateway over HTTPS only.
 //
-// Driven from the main queue; holds its data source, its second data source and its delegate weakly.
+// Main queue only (checked by the base action); holds its data source, its second data source and its delegate weakly.
 #pragma once
 
 #include <memory>

@@ -19,25 +19,24 @@ QORUpdateTenantController::QORUpdateTenantController(std::optional<int64_t> tena
 bool QORUpdateTenantController::isReadyForStart() { return QOREnrollmentController::isEnrolled(); }
 
 std::shared_ptr<QORUpdateTenantAction> QORUpdateTenantController::updateTenant() const {
-  std::lock_guard lock(mutex_);
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return updateTenant_;
 }
 
 QORUpdateTenantController::Actions QORUpdateTenantController::createActions() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = std::dynamic_pointer_cast<QORUpdateTenantController>(shared_from_this());
   auto update = QORUpdateTenantAction::create();
   update->setDataSource(self);
   update->setTenantIdDataSource(self);
   update->setDelegate(self);
-  {
-    std::lock_guard lock(mutex_);
-    updateTenant_ = update;
-  }
+  updateTenant_ = update;
   return {update};
 }
 
 void QORUpdateTenantController::clientActionControllerFinishedWithStatus(
     const std::shared_ptr<QORBaseClientActionController>&, QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto update = updateTenant();
   auto answer = update ? std::dynamic_pointer_cast<QORUpdateTenantResponse>(update->response()) : nullptr;
   auto tenant =

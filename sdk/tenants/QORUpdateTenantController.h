@@ -2,14 +2,13 @@
 // run's final status and a QORTenant with the given identifier and, when the step succeeded, the
 // name and theme of the answer. Ready only on an enrolled device (52 otherwise).
 //
-// Driven from the main queue. It is its own delegate; its action holds it weakly, so its owner must
+// Main queue only (checked in Debug builds). It is its own delegate; its action holds it weakly, so its owner must
 // hold it from before `start` until the completion has run (the completion may run inside `start`).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "common/actions/QORBaseClientActionController.h"
@@ -44,7 +43,6 @@ class QORUpdateTenantController : public QORBaseClientActionController,
  private:
   const std::optional<int64_t> tenantId_;
   const Completion completionBlock_;
-  mutable std::mutex mutex_;
   std::shared_ptr<QORUpdateTenantAction> updateTenant_;
 };
 

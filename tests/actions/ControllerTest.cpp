@@ -231,3 +231,24 @@ TEST_F(ActionsTest, ControllerLetGoDuringARunReportsNothing) {
 
 }  // namespace
 }  // namespace qortest
+
+namespace qortest {
+namespace {
+
+// Controllers and actions of the main-queue flows: a call from another thread stops the process in a
+// build with checks, whichever entry point it comes through.
+TEST(ControllerDeathTest, ControllersAndActionsAreUsedOnTheMainQueueOnly) {
+  if (!QOR_DCHECK_IS_ON) GTEST_SKIP() << "checks are compiled out of this build";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  auto controller = TestController::create();
+  auto action = TestAction::create();
+  action->setDelegate(controller);
+  EXPECT_DEATH(std::thread([&] { controller->start(); }).join(), "called off its sequence");
+  EXPECT_DEATH(std::thread([&] { controller->setNonce(platform::Bytes{1}); }).join(), "called off its sequence");
+  EXPECT_DEATH(std::thread([&] { action->start(); }).join(), "called off its sequence");
+  auto queue = platform::SerialQueue::create("elsewhere");
+  EXPECT_DEATH(queue->sync([&] { controller->addAction(action); }), "called off its sequence");
+}
+
+}  // namespace
+}  // namespace qortest

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "common/storage/QORCommonData.h"
 #include "platform/AppInfo.h"
@@ -170,6 +171,29 @@ TEST_F(DeviceInfoTest, AReportWithoutACompletionStillRunsToItsEnd) {
     controller->start();
   }
   platform::MainQueue::shared()->runUntil([&] { return weak.expired(); }, platform::seconds(30));
+  EXPECT_TRUE(weak.expired());
+  EXPECT_EQ(reports().size(), 1u);
+}
+
+// The report is bound to the queue that uses it first and handed over from there: started on a
+// queue of its own, it still runs to its end, and a call from another sequence while it is bound
+// there stops the process.
+TEST_F(DeviceInfoTest, TheReportIsBoundToTheQueueThatUsesItFirst) {
+  if (!QOR_DCHECK_IS_ON) GTEST_SKIP() << "checks are compiled out of this build";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::atomic<int> statuses{0};
+  std::weak_ptr<qor::QORDeviceInfoController> weak;
+  auto caller = platform::SerialQueue::create("caller");
+  {
+    auto controller = qor::QORDeviceInfoController::create([&](qor::QORStatus) { ++statuses; });
+    weak = controller;
+    caller->sync([&] { EXPECT_TRUE(controller->artifacts().empty()); });
+    EXPECT_DEATH((void)controller->artifacts(), "called off its sequence");
+    EXPECT_DEATH(std::thread([&] { (void)controller->deviceInfoAction(); }).join(), "called off its sequence");
+    caller->sync([&] { controller->start(); });
+  }
+  platform::MainQueue::shared()->runUntil([&] { return weak.expired(); }, platform::seconds(30));
+  EXPECT_EQ(statuses.load(), 1);
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(reports().size(), 1u);
 }

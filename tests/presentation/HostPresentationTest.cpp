@@ -64,10 +64,15 @@ class HostPresentation : public testing::Test {
   std::shared_ptr<qor::UIManager> makeManager(std::shared_ptr<ViewController> loader = nullptr,
                                               std::shared_ptr<qor::KivApi> kiv = nullptr,
                                               std::shared_ptr<qor::ResourceProvider> provider = nullptr) {
-    return qor::UIManager::create(qor::QORTheme::create("Bank"), 7, std::move(kiv), std::move(provider),
-                                  std::move(loader), [this](bool cancelled, qor::QORStatus status, auto info) {
-                                    reports_.push_back({cancelled, status, std::move(info)});
-                                  });
+    auto made = qor::UIManager::create(qor::QORTheme::create("Bank"), 7, std::move(kiv), std::move(provider),
+                                       std::move(loader), [this](bool cancelled, qor::QORStatus status, auto info) {
+                                         reports_.push_back({cancelled, status, std::move(info)});
+                                       });
+    // The test plays the facade: a manager it lets go is superseded first.
+    return std::shared_ptr<qor::UIManager>(made.get(), [made](qor::UIManager* manager) mutable {
+      manager->supersede();
+      made.reset();
+    });
   }
   // What the controller tells the manager when the run pauses for the user.
   static void pause(const std::shared_ptr<qor::UIManager>& manager) {
@@ -237,11 +242,11 @@ TEST_F(HostPresentation, ATimeoutReports40OnceEndsTheRunAndFreesTheHost) {
   EXPECT_EQ(reports_[0].info->authMethod(), 1);
   EXPECT_EQ(screen_.root()->presentedViewController(), nullptr);
   EXPECT_FALSE(controller->motionArtifact()->isTrackingMotions()) << "the presenter stops the sampler";
-  EXPECT_TRUE(host.lock()->strongSelf());
+  EXPECT_TRUE(host.lock()->isKeepingItselfAlive());
   run(0.9);
-  EXPECT_TRUE(host.lock()->strongSelf());
+  EXPECT_TRUE(host.lock()->isKeepingItselfAlive());
   run(0.2);
-  EXPECT_FALSE(host.lock()->strongSelf()) << "released 1 s after the timeout";
+  EXPECT_FALSE(host.lock()->isKeepingItselfAlive()) << "released 1 s after the timeout";
   // A final status after the timeout does not reach the app again.
   manager->clientActionControllerFinishedWithStatus(controller, qor::QORStatusSuccess);
   EXPECT_EQ(reports_.size(), 1u);
@@ -267,9 +272,9 @@ TEST_F(HostPresentation, ALateCancelDoesNotTurnAnApprovalIntoADecline) {
   EXPECT_EQ(reports_[0].status, qor::QORStatusSuccess);
   // Released 8 s after the decision.
   run(7.5);
-  EXPECT_TRUE(host->strongSelf());
+  EXPECT_TRUE(host->isKeepingItselfAlive());
   run(1);
-  EXPECT_FALSE(host->strongSelf());
+  EXPECT_FALSE(host->isKeepingItselfAlive());
 }
 
 TEST_F(HostPresentation, EachPresenterIsReleasedWhenTheRunEnds) {
@@ -294,7 +299,7 @@ TEST_F(HostPresentation, EachPresenterIsReleasedWhenTheRunEnds) {
   manager.reset();
   EXPECT_TRUE(host.expired());
 
-  // A manager that goes away before its run ends leaves nothing behind.
+  // A manager that goes away (superseded, as the facade does) before its run ends leaves nothing behind.
   manager = makeManager(nullptr, module);
   host = manager->native();
   bridge = manager->flutter();

@@ -424,6 +424,7 @@ TEST_F(Bridge, AManagerReplacedDuringThePauseEndsTheRunWithoutADecisionAndSays44
   std::weak_ptr<qor::KivCommunicator> bridge = manager->flutter();
   ASSERT_TRUE(controller->isPaused());
   EXPECT_TRUE(controller->motionArtifact()->isTrackingMotions());
+  manager->supersede();
   manager_.reset();
   manager.reset();
   EXPECT_FALSE(controller->motionArtifact()->isTrackingMotions()) << "the sampler of the paused run stops";

@@ -130,12 +130,13 @@ TEST_F(NativeScreens, EachChainTypeThroughTheScreensReachesTheServerAsItsAnswer)
     EXPECT_EQ(screen_->root()->presentedViewController(), nullptr) << "the screens are closed";
     // The host lets go of itself 8 s after the decision.
     std::weak_ptr<qor::QORAuthViewController> host = manager->native();
-    ASSERT_TRUE(host.lock()->strongSelf());
+    ASSERT_TRUE(host.lock()->isKeepingItselfAlive());
     {
       platform::VirtualTime time;
       platform::MainQueue::shared()->runFor(platform::seconds(8.5));
     }
-    EXPECT_FALSE(host.lock()->strongSelf());
+    EXPECT_FALSE(host.lock()->isKeepingItselfAlive());
+    manager->supersede();
     manager_.reset();
     manager.reset();
     EXPECT_TRUE(host.expired());
@@ -279,6 +280,17 @@ TEST_F(NativeScreens, WindowRecordsSayWhatCoveredTheScreenAtTheDecision) {
   }
 }
 
+// Ending a run is a call: a manager let go in the middle of its run, without `supersede`, stops the
+// process in a build with checks instead of deciding the run's end by when its last owner goes.
+TEST_F(NativeScreens, AManagerLetGoDuringItsRunWithoutSupersedeIsAFault) {
+  if (!QOR_DCHECK_IS_ON) GTEST_SKIP() << "checks are compiled out of this build";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  enroll(true, chain("WAKEUP_AUTH_PIN"));
+  startManager();
+  ASSERT_TRUE(waitForScreen<qor::QORPinViewController>());
+  EXPECT_DEATH(manager_.reset(), "superseded_");
+}
+
 TEST_F(NativeScreens, AManagerReplacedDuringThePauseEndsTheRunWithoutACommit) {
   enroll(true, chain("WAKEUP_AUTH_PIN"));
   auto manager = startManager();
@@ -289,6 +301,7 @@ TEST_F(NativeScreens, AManagerReplacedDuringThePauseEndsTheRunWithoutACommit) {
   // The next authorization clears the screen and replaces the manager.
   screen_->root()->dismissViewControllerAnimated(false);
   ASSERT_TRUE(screen_->settle());
+  manager->supersede();
   manager_.reset();
   manager.reset();
   EXPECT_TRUE(host.expired());
@@ -325,6 +338,7 @@ TEST_F(NativeScreens, AManagerReplacedAfterTheDecisionStillReportsItsStatus) {
     } else {
       ASSERT_TRUE(controller->isPaused());
     }
+    manager->supersede();
     manager_.reset();
     manager.reset();
     controller.reset();

@@ -25,6 +25,7 @@ void PresenterTest::SetUp() {
 }
 
 void PresenterTest::TearDown() {
+  if (manager_) manager_->supersede();
   manager_.reset();
   {
     platform::VirtualTime time;

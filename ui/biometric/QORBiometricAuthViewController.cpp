@@ -13,6 +13,7 @@ constexpr auto kBiometricPolicy = platform::LAPolicy::deviceOwnerAuthenticationW
 std::string QORBiometricAuthViewController::className() const { return kClassName; }
 
 void QORBiometricAuthViewController::setupConfirmationButton() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const bool face = biometricTypeWithContext(platform::LAContext::create()) == kFaceType;
   if (auto button = confirmButton()) button->setTitle(face ? kConfirmWithFaceIdTitle : kConfirmWithTouchIdTitle);
 }
@@ -35,6 +36,7 @@ bool QORBiometricAuthViewController::isBiometryAvailable() {
 }
 
 void QORBiometricAuthViewController::confirmAction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto context = platform::LAContext::create();
   context->setLocalizedFallbackTitle(kFallbackTitle);
   const auto data = authData();
@@ -61,6 +63,7 @@ void QORBiometricAuthViewController::confirmAction() {
 
 void QORBiometricAuthViewController::reportPrompt(PromptOutcome outcome,
                                                   const std::shared_ptr<platform::LAContext>& context) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto delegate = delegate_.lock();
   if (!delegate) return;
   switch (outcome) {
@@ -79,10 +82,12 @@ void QORBiometricAuthViewController::reportPrompt(PromptOutcome outcome,
 }
 
 void QORBiometricAuthViewController::cancelAction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto delegate = delegate_.lock()) delegate->biometricAuthViewControllerCancelledWithTimeout(false);
 }
 
 platform::ActionHandler QORBiometricAuthViewController::actionNamed(std::string_view name) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (name == "confirmAction") return [this](platform::Control*) { confirmAction(); };
   if (name == "cancelAction") return [this](platform::Control*) { cancelAction(); };
   return QORApprovalViewController::actionNamed(name);

@@ -9,7 +9,7 @@
 // prompt's reply keeps the screen alive until it has run.
 //
 // Made by its factory from the scene "QORBiometricAuthViewController" of the storyboard
-// "QORAuthViewController". Main queue only.
+// "QORAuthViewController". Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>

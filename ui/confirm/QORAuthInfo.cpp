@@ -16,6 +16,7 @@ void showText(const std::shared_ptr<platform::Label>& label, const QORAuthData::
 std::string QORAuthInfo::className() const { return "QORAuthInfo"; }
 
 void QORAuthInfo::initWithCoder(const platform::Coder& coder) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   QORXIBControl::initWithCoder(coder);
   layer().masksToBounds = false;
   layer().cornerRadius = 10;
@@ -30,6 +31,7 @@ void QORAuthInfo::initWithCoder(const platform::Coder& coder) {
 }
 
 void QORAuthInfo::setupWithTheme(const std::shared_ptr<QORTheme>& theme, const std::shared_ptr<QORAuthData>& authData) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   setupHeaderLabel(authData);
   setupMessageLabel(authData);
   if (!theme) return;
@@ -46,10 +48,12 @@ void QORAuthInfo::setupWithTheme(const std::shared_ptr<QORTheme>& theme, const s
 }
 
 void QORAuthInfo::setupHeaderLabel(const std::shared_ptr<QORAuthData>& authData) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   showText(headerLabel(), authData ? authData->confirmActionHeaderText() : std::nullopt);
 }
 
 void QORAuthInfo::setupMessageLabel(const std::shared_ptr<QORAuthData>& authData) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   showText(messageLabel(), authData ? authData->description() : std::nullopt);
 }
 
@@ -59,6 +63,7 @@ std::optional<platform::Size> QORAuthInfo::fittedLogoSize(platform::Size imageSi
 }
 
 void QORAuthInfo::setupLogo(const std::shared_ptr<platform::Image>& logo) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto view = logoImage();
   const auto size = fittedLogoSize(logo->size());
   if (!view || !size) return;
@@ -72,6 +77,7 @@ void QORAuthInfo::setupLogo(const std::shared_ptr<platform::Image>& logo) {
 }
 
 bool QORAuthInfo::setOutlet(std::string_view name, const std::shared_ptr<platform::Responder>& object) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return bindOutlet(name, object, "contentView", contentView_) || bindOutlet(name, object, "logoImage", logoImage_) ||
          bindOutlet(name, object, "fromTitleLabel", fromTitleLabel_) ||
          bindOutlet(name, object, "fromValueLabel", fromValueLabel_) ||

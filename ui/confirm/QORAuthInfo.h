@@ -6,7 +6,7 @@
 // once, when its view loads. A logo is fitted into 200 by 44 points keeping its aspect ratio; a logo
 // with no width or no height counts as no logo.
 //
-// Main queue only.
+// Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>

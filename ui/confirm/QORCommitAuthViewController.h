@@ -3,7 +3,7 @@
 // stay live; the native host dismisses it.
 //
 // Made by its factory from the scene "QORCommitAuthViewController" of the storyboard
-// "QORAuthViewController". Main queue only.
+// "QORAuthViewController". Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>

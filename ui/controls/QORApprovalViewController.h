@@ -4,7 +4,7 @@
 // own step, then, with a theme, the colours of both buttons, the transaction-type label and the
 // background. Without a theme the layout's colours stay.
 //
-// Main queue only.
+// Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>
@@ -16,6 +16,7 @@
 #include "ui/confirm/QORAuthInfo.h"
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QORAuthData.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -55,6 +56,9 @@ class QORApprovalViewController : public platform::ViewController {
   std::weak_ptr<platform::Button> cancelButton_;
   std::weak_ptr<platform::Button> confirmButton_;
   std::weak_ptr<platform::Label> timerLabel_;
+
+ protected:
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

@@ -8,16 +8,19 @@
 namespace qor {
 
 void QORXIBControl::initWithCoder(const platform::Coder& coder) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::Control::initWithCoder(coder);
   defaultInit();
 }
 
 void QORXIBControl::initWithFrame(const platform::Rect& frame) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   setFrame(frame);
   defaultInit();
 }
 
 void QORXIBControl::defaultInit() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // The library's classes must be known before the bundle that holds them is looked up.
   registerDefaultQorUiResources();
   const std::string name = className();

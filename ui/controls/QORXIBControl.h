@@ -3,13 +3,14 @@
 // nib's owner, and fills itself with the view that fetchContentView gives. A subclass therefore
 // looks for a nib of its own name. Without such a nib the view stays empty (logged).
 //
-// Main queue only.
+// Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/Geometry.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -32,6 +33,9 @@ class QORXIBControl : public platform::Control {
 
  protected:
   void defaultInit();
+
+ protected:
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

@@ -7,25 +7,30 @@ namespace qor {
 std::string QOREnrollmentViewController::className() const { return kClassName; }
 
 std::shared_ptr<QOREnrollmentViewController> QOREnrollmentViewController::self() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return std::static_pointer_cast<QOREnrollmentViewController>(shared_from_this());
 }
 
 void QOREnrollmentViewController::viewWillAppear(bool animated) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewWillAppear(animated);
   startRunIfIdle();
 }
 
 void QOREnrollmentViewController::viewDidAppear(bool animated) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewDidAppear(animated);
   if (std::exchange(dismissWhenShown_, false)) dismissSelf();
 }
 
 void QOREnrollmentViewController::startInvisibly() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   strongSelf_ = self();
   startRunIfIdle();
 }
 
 void QOREnrollmentViewController::startRunIfIdle() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (selfWhileRunning_ || !enrollmentController_) return;
   selfWhileRunning_ = self();
   // The controller may report before start returns.
@@ -35,6 +40,7 @@ void QOREnrollmentViewController::startRunIfIdle() {
 
 void QOREnrollmentViewController::clientActionControllerFinishedWithStatus(
     const std::shared_ptr<QORBaseClientActionController>&, QORStatus status) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const auto keepAlive = self();
   if (!strongSelf_) dismissSelf();
   if (auto completion = std::exchange(completion_, {})) completion(status);
@@ -43,6 +49,7 @@ void QOREnrollmentViewController::clientActionControllerFinishedWithStatus(
 }
 
 void QOREnrollmentViewController::dismissSelf() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // A dismissal asked for during the presentation would be refused by the platform and lost.
   if (isBeingPresented()) {
     dismissWhenShown_ = true;
@@ -52,6 +59,7 @@ void QOREnrollmentViewController::dismissSelf() {
 }
 
 bool QOREnrollmentViewController::setOutlet(std::string_view name, const std::shared_ptr<platform::Responder>& object) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return bindOutlet(name, object, "activityIndicator", activityIndicator_) ||
          platform::ViewController::setOutlet(name, object);
 }

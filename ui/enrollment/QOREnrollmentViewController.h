@@ -13,7 +13,7 @@
 // - a dismissal due while the screen is still being presented happens once it is shown.
 //
 // Made by the enrollment flow from the scene "QOREnrollmentViewController" of the storyboard
-// "QOREnrollmentViewController". Main queue only.
+// "QOREnrollmentViewController". Main queue only (checked in Debug builds).
 #pragma once
 
 #include <functional>
@@ -25,6 +25,7 @@
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QOREnrollmentInitData.h"
 #include "ui/protocols/QOREnrollmentStartProtocol.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -76,6 +77,9 @@ class QOREnrollmentViewController : public platform::ViewController, public QORB
   // Held from a start to its report.
   std::shared_ptr<QOREnrollmentViewController> selfWhileRunning_;
   bool dismissWhenShown_ = false;
+
+ private:
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

@@ -5,7 +5,7 @@
 // The delegate is held weakly: the PIN screen that owns this keypad is its delegate, and a strong
 // link back would keep every PIN screen, and the PIN in it, alive for good.
 //
-// Main queue only.
+// Main queue only (checked in Debug builds).
 #pragma once
 
 #include <memory>

@@ -29,6 +29,7 @@ void mask(const std::shared_ptr<platform::Label>& slot) {
 std::string QORPinViewController::className() const { return kClassName; }
 
 void QORPinViewController::viewDidLoad() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::ViewController::viewDidLoad();
   uniqueTag_ = 0;
   setApplicationBecomeActiveObserver();
@@ -38,10 +39,12 @@ void QORPinViewController::viewDidLoad() {
 }
 
 std::shared_ptr<platform::Label> QORPinViewController::slot(int64_t index) const {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return index >= 0 && size_t(index) < pinArray_.size() ? pinArray_[size_t(index)] : nullptr;
 }
 
 void QORPinViewController::valueButtonPressed(const std::string& value) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   const int64_t k = uniqueTag_;
   if (!isEmpty(slot(k))) return;
   if (k >= 1) mask(slot(k - 1));
@@ -53,14 +56,19 @@ void QORPinViewController::valueButtonPressed(const std::string& value) {
 }
 
 void QORPinViewController::updatePinWithString(const std::string& digit) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   std::string text = pin();
   text.resize(std::min(text.size(), size_t(uniqueTag_)));
   setPin(text + digit);
 }
 
-void QORPinViewController::hidePinLabelByKey(int64_t key) { mask(slot(key)); }
+void QORPinViewController::hidePinLabelByKey(int64_t key) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  mask(slot(key));
+}
 
 void QORPinViewController::removeAction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (isEmpty(slot(uniqueTag_)) && uniqueTag_ >= 1) --uniqueTag_;
   if (auto current = slot(uniqueTag_)) current->setText(kEmptySlot);
   std::string text = pin();
@@ -71,32 +79,41 @@ void QORPinViewController::removeAction() {
 }
 
 void QORPinViewController::confirmAction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto delegate = delegate_.lock()) delegate->authComplete(pin());
   endInput();
 }
 
 void QORPinViewController::cancelAction() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto delegate = delegate_.lock()) delegate->authCancelWithTimeoutError(false);
   endInput();
 }
 
 void QORPinViewController::endInput() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto view = viewIfLoaded()) view->setUserInteractionEnabled(false);
   removeApplicationBecomeActiveObserver();
 }
 
 void QORPinViewController::forceClose() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   endInput();
   if (auto presenter = presentingViewController()) presenter->dismissViewControllerAnimated(false);
 }
 
 void QORPinViewController::setDataHidden(bool hidden) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   for (const auto& s : pinArray_) s->setHidden(hidden);
 }
 
-void QORPinViewController::becomeActive(const platform::Notification&) { setDataHidden(false); }
+void QORPinViewController::becomeActive(const platform::Notification&) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
+  setDataHidden(false);
+}
 
 void QORPinViewController::setApplicationBecomeActiveObserver() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // The centre holds the screen weakly.
   platform::NotificationCenter::defaultCenter()->addObserver(
       std::static_pointer_cast<QORPinViewController>(shared_from_this()),
@@ -104,11 +121,13 @@ void QORPinViewController::setApplicationBecomeActiveObserver() {
 }
 
 void QORPinViewController::removeApplicationBecomeActiveObserver() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   platform::NotificationCenter::defaultCenter()->removeObserver(static_cast<const void*>(this),
                                                                 platform::ApplicationDidBecomeActiveNotification);
 }
 
 void QORPinViewController::setupTheme() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (auto card = authInfo()) card->setupWithTheme(theme_, authData());
   if (!theme_) return;
   if (auto label = titleLabel()) label->setTextColor(theme_->getColorForKey(QORThemePinTitleTextColorKey));
@@ -121,25 +140,30 @@ void QORPinViewController::setupTheme() {
 }
 
 void QORPinViewController::setupPinLabelsTheme() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (!theme_) return;
   for (const auto& s : pinArray_) s->setTextColor(theme_->getColorForKey(QORThemePinValueTextColorKey));
 }
 
 void QORPinViewController::setupRemoveButtonTheme() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   internal::applyButtonColours(removeButton(), theme_, QORThemePinRemoveButtonTextColorKey);
 }
 
 void QORPinViewController::setupCancelButtonTheme() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   // Its background stays as laid out.
   internal::applyButtonColours(cancelButton(), theme_, QORThemeCancelButtonTextColorKey);
 }
 
 void QORPinViewController::setupConfirmButtonColor() {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   internal::applyButtonColours(confirmButton(), theme_, QORThemeConfirmButtonTextColorKey,
                                QORThemeConfirmButtonBackgroundColorKey);
 }
 
 bool QORPinViewController::setOutlet(std::string_view name, const std::shared_ptr<platform::Responder>& object) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   return bindOutlet(name, object, "titleLabel", titleLabel_) || bindOutlet(name, object, "pinArray", pinArray_) ||
          bindOutlet(name, object, "removeButton", removeButton_) || bindOutlet(name, object, "keyboard", keyboard_) ||
          bindOutlet(name, object, "authInfo", authInfo_) || bindOutlet(name, object, "cancelButton", cancelButton_) ||
@@ -148,6 +172,7 @@ bool QORPinViewController::setOutlet(std::string_view name, const std::shared_pt
 }
 
 platform::ActionHandler QORPinViewController::actionNamed(std::string_view name) {
+  QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   if (name == "removeAction") return [this](platform::Control*) { removeAction(); };
   if (name == "cancelAction") return [this](platform::Control*) { cancelAction(); };
   if (name == "confirmAction") return [this](platform::Control*) { confirmAction(); };

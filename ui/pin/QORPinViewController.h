@@ -10,7 +10,7 @@
 // nothing.
 //
 // Made by its factory from the scene "QORPinViewController" of the storyboard
-// "QORAuthViewController". Main queue only.
+// "QORAuthViewController". Main queue only (checked in Debug builds).
 #pragma once
 
 #include <atomic>
@@ -33,6 +33,7 @@
 #include "ui/protocols/QORPinViewControllerDelegate.h"
 #include "ui/protocols/QORSecurityProtocol.h"
 #include "ui/resources/QORNativeScreens.h"
+#include "platform/SequenceChecker.h"
 
 namespace qor {
 
@@ -137,6 +138,9 @@ class QORPinViewController : public platform::ViewController,
   std::weak_ptr<platform::Button> cancelButton_;
   std::weak_ptr<platform::Button> confirmButton_;
   std::weak_ptr<platform::Label> timerLabel_;
+
+ private:
+  QOR_MAIN_QUEUE_CHECKER(sequence_);
 };
 
 }  // namespace qor

@@ -114,6 +114,9 @@ class WSEngine : public Engine,
   // Confined to the transport's queue.
   std::string secKeyValue_;
 
+  // The send state: where the caller's queue (start, write and stop, from the adapter on the main
+  // queue), the transport's queue (the upgrade answer opens it, a failure closes it) and the write
+  // queue (which reads it before each frame) meet. Never held while anything is called.
   mutable std::mutex mutex_;
   std::optional<platform::URLRequest> request_;  // guarded
   std::weak_ptr<EngineDelegate> delegate_;       // guarded

@@ -87,6 +87,9 @@ class EngineWebSocketTask final : public platform::URLSessionWebSocketTask,
   const uint64_t identifier_;
   const std::shared_ptr<WSEngine> engine_;
 
+  // The task's course and its ordered sends and receives: where the channel's calls (the main queue:
+  // send, receive, cancel), the engine's events (the transport's and the codec's queues) and the
+  // write queue's send completions meet. Never held while anything is called.
   mutable std::mutex mutex_;
   Phase phase_ = Phase::suspended;
   std::optional<platform::HTTPURLResponse> response_;
