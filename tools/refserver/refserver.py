@@ -74,9 +74,9 @@ identifier, this one answers it), POST with a JSON body, answers JSON ({"error":
 With --exchanges, each action request writes one JSON line to standard error when it has been
 judged: {"exchange": {"type", "action", "transport", "accepted", "reason"?}}.
 
-Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
+Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s&location=URL] answers
 a JSON description of the request (method, path, header fields in order, body in Base64, connection
-number, request number on that connection).
+number, request number on that connection); with location, the status (a redirect) sends it there.
 """
 
 import argparse
@@ -1172,6 +1172,16 @@ class Handler(BaseHTTPRequestHandler):
         if "size" in query:
             description["padding"] = "x" * int(query["size"][0])
         status = int(query.get("status", ["200"])[0])
+        if "location" in query:
+            # A redirect to the given URL.
+            data = json.dumps(description).encode("utf-8")
+            self.send_response(status)
+            self.send_header("Location", query["location"][0])
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+            return
         if "trickle" not in query:
             self.send_json(status, description)
             return
