@@ -8,29 +8,77 @@
 
 namespace qor {
 
-bool SensitiveDataManager::saveSensitiveData(const std::shared_ptr<SensitiveData>& data,
-                                             const std::shared_ptr<QORSecretKey>& pubStorage) {
+namespace {
+
+using SealedPair = SensitiveDataManager::SealedPair;
+
+bool hasBytes(const std::shared_ptr<QORSecretKey>& key) { return key && key->data().has_value(); }
+
+// Both halves under a new session, or nullopt: a new record beside an old or missing session key
+// could never be opened again, and every later authorization would fail.
+std::optional<SealedPair> sealUnderNewSession(const std::shared_ptr<SensitiveData>& data,
+                                              const std::shared_ptr<QORSecretKey>& pubStorage) {
   auto session =
       SkSessionData::create(QORCryptUtilsSymmetric::generateSecretKey(), QORCryptUtilsSymmetric::generateIV());
-  // Both halves first: a new record beside an old or missing session key could never be opened
-  // again, and every later authorization would fail.
-  auto sealedRecord = encryptSensitiveData(data, session);
-  auto sealedSession = encryptSkSession(session, pubStorage);
-  if (!sealedRecord || !sealedSession) return false;
+  SealedPair pair{SensitiveDataManager::encryptSensitiveData(data, session),
+                  SensitiveDataManager::encryptSkSession(session, pubStorage)};
+  if (!pair.sensitiveData || !pair.skSession) return std::nullopt;
+  return pair;
+}
 
-  // One transaction: a process killed between two writes would leave the same unopenable mix.
-  return QORSecureStorage::setDataItems({{kQORSecureStorageSensitiveDataEncrypted, std::move(*sealedRecord)},
-                                         {kQORSecureStorageSkSessionEncrypted, std::move(*sealedSession)}});
+std::shared_ptr<SensitiveData> open(const SealedPair& pair, const std::shared_ptr<QORSecretKey>& prvStorage) {
+  auto session = SensitiveDataManager::decryptSkSession(pair.skSession, prvStorage);
+  return SensitiveDataManager::decryptSensitiveData(pair.sensitiveData, session);
+}
+
+}  // namespace
+
+bool SensitiveDataManager::saveSensitiveData(const std::shared_ptr<SensitiveData>& data,
+                                             const std::shared_ptr<QORSecretKey>& pubStorage) {
+  auto sealed = sealUnderNewSession(data, pubStorage);
+  // A new store: a kept pair of an earlier one must not open in its place.
+  return sealed && setStoredPairs({std::move(*sealed), {}});
 }
 
 std::shared_ptr<SensitiveData> SensitiveDataManager::getSensitiveDataWithPrvStorage(
     const std::shared_ptr<QORSecretKey>& prvStorage) {
   // One read transaction, as the pair is written in one: two reads could take the session key of
   // one pair and the record of the next that another process wrote in between, which never open.
-  const auto sealed =
+  auto sealed =
       QORSecureStorage::dataForKeys({kQORSecureStorageSkSessionEncrypted, kQORSecureStorageSensitiveDataEncrypted});
-  auto session = decryptSkSession(sealed[0], prvStorage);
-  return decryptSensitiveData(sealed[1], session);
+  return open({std::move(sealed[1]), std::move(sealed[0])}, prvStorage);
+}
+
+std::optional<SensitiveDataManager::OpenedStore> SensitiveDataManager::openCurrentOrKept(
+    const std::shared_ptr<QORSecretKey>& prvStorage) {
+  auto stored = storedPairs();
+  for (SealedPair* pair : {&stored.current, &stored.kept}) {
+    auto data = open(*pair, prvStorage);
+    if (hasBytes(data->prvClient()) && hasBytes(data->pubSps())) return OpenedStore{std::move(data), std::move(*pair)};
+  }
+  return std::nullopt;
+}
+
+bool SensitiveDataManager::rotateSensitiveData(const OpenedStore& opened,
+                                               const std::shared_ptr<QORSecretKey>& pubStorageNext) {
+  auto sealed = sealUnderNewSession(opened.data, pubStorageNext);
+  return sealed && setStoredPairs({std::move(*sealed), opened.pair});
+}
+
+SensitiveDataManager::StoredPairs SensitiveDataManager::storedPairs() {
+  auto items = QORSecureStorage::dataForKeys({kQORSecureStorageSensitiveDataEncrypted, kQORSecureStorageSkSessionEncrypted,
+                                              kQORSecureStorageSensitiveDataEncryptedKept,
+                                              kQORSecureStorageSkSessionEncryptedKept});
+  return {{std::move(items[0]), std::move(items[1])}, {std::move(items[2]), std::move(items[3])}};
+}
+
+bool SensitiveDataManager::setStoredPairs(StoredPairs pairs) {
+  // One transaction: a process killed between two writes would leave an unopenable mix.
+  return QORSecureStorage::setDataItems(
+      {{kQORSecureStorageSensitiveDataEncrypted, std::move(pairs.current.sensitiveData)},
+       {kQORSecureStorageSkSessionEncrypted, std::move(pairs.current.skSession)},
+       {kQORSecureStorageSensitiveDataEncryptedKept, std::move(pairs.kept.sensitiveData)},
+       {kQORSecureStorageSkSessionEncryptedKept, std::move(pairs.kept.skSession)}});
 }
 
 platform::OptBytes SensitiveDataManager::encryptSensitiveData(const std::shared_ptr<SensitiveData>& data,

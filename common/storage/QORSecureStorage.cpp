@@ -19,6 +19,8 @@ const char* const kQORSecureStoragePublicQorBase64 = "publicQor";
 const char* const kQORSecureStoragePrivateQorBase64 = "privateQor";
 const char* const kQORSecureStorageSensitiveDataEncrypted = "sensitiveDataEncrypted";
 const char* const kQORSecureStorageSkSessionEncrypted = "skSessionEncrypted";
+const char* const kQORSecureStorageSensitiveDataEncryptedKept = "sensitiveDataEncryptedKept";
+const char* const kQORSecureStorageSkSessionEncryptedKept = "skSessionEncryptedKept";
 const char* const kQORSecureStorageDeviceId = "deviceId";
 const char* const kQORSecureStorageRsaUtilityPrivate = "utilityPrivateKey";
 const char* const kQORSecureStorageHttpHeaders = "httpHeaders";
@@ -30,6 +32,14 @@ void initializeOnce() {
   static std::once_flag once;
   std::call_once(once,
                  [] { ZIBKeychain::setAccessibilityType(platform::kSecAttrAccessibleWhenUnlockedThisDeviceOnly); });
+}
+
+// The keychain query the wrapper makes for one key.
+platform::KeychainQuery queryFor(const std::string& key) {
+  ZIBKeychainQuery query;
+  query.setService(key);
+  query.setAccount(key);
+  return query.query();
 }
 
 }  // namespace
@@ -56,12 +66,7 @@ std::vector<platform::OptBytes> QORSecureStorage::dataForKeys(const std::vector<
   // makes for one key.
   std::vector<platform::KeychainQuery> queries;
   queries.reserve(keys.size());
-  for (const auto& key : keys) {
-    ZIBKeychainQuery query;
-    query.setService(key);
-    query.setAccount(key);
-    queries.push_back(query.query());
-  }
+  for (const auto& key : keys) queries.push_back(queryFor(key));
   std::vector<platform::OptBytes> values;
   values.reserve(keys.size());
   for (auto& result : platform::Keychain::shared()->copyDataAll(queries)) {
@@ -81,15 +86,21 @@ bool QORSecureStorage::setData(const platform::OptBytes& value, const std::strin
   return ZIBKeychain::setPasswordData(value, key, key);
 }
 
-bool QORSecureStorage::setDataItems(const std::vector<std::pair<std::string, platform::Bytes>>& items) {
+bool QORSecureStorage::setDataItems(const std::vector<std::pair<std::string, platform::OptBytes>>& items) {
   initializeOnce();
-  // The wrapper saves one item per call, so the batch goes to the keychain itself, with the items
-  // as the wrapper writes them: service and account the key, not synchronizable, no label.
-  std::vector<platform::KeychainItem> keychainItems;
+  // The wrapper changes one item per call, so the batch goes to the keychain itself, with the items
+  // as the wrapper writes them (service and account the key, not synchronizable, no label) and the
+  // deletions as its queries for one key.
+  std::vector<platform::KeychainItem> saves;
+  std::vector<platform::KeychainQuery> removals;
   for (const auto& [key, value] : items) {
-    keychainItems.push_back({key, key, false, std::nullopt, ZIBKeychain::accessibilityType(), value});
+    if (value) {
+      saves.push_back({key, key, false, std::nullopt, ZIBKeychain::accessibilityType(), *value});
+    } else {
+      removals.push_back(queryFor(key));
+    }
   }
-  return platform::Keychain::shared()->saveAll(keychainItems) == platform::errSecSuccess;
+  return platform::Keychain::shared()->saveAll(saves, removals) == platform::errSecSuccess;
 }
 
 bool QORSecureStorage::deleteDataForKey(const std::string& key) {

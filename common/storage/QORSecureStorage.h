@@ -30,6 +30,9 @@ extern const char* const kQORSecureStoragePublicQorBase64;         // "publicQor
 extern const char* const kQORSecureStoragePrivateQorBase64;        // "privateQor"
 extern const char* const kQORSecureStorageSensitiveDataEncrypted;  // "sensitiveDataEncrypted"
 extern const char* const kQORSecureStorageSkSessionEncrypted;      // "skSessionEncrypted"
+// The key store's kept pair: the sealing that opened at the last wake-up (SensitiveDataManager).
+extern const char* const kQORSecureStorageSensitiveDataEncryptedKept;  // "sensitiveDataEncryptedKept"
+extern const char* const kQORSecureStorageSkSessionEncryptedKept;      // "skSessionEncryptedKept"
 extern const char* const kQORSecureStorageDeviceId;                // "deviceId"
 extern const char* const kQORSecureStorageRsaUtilityPrivate;       // "utilityPrivateKey"
 extern const char* const kQORSecureStorageHttpHeaders;             // "httpHeaders"
@@ -47,14 +50,15 @@ class QORSecureStorage {
   // The text that stringForKey gives for stored data: nullopt when it is missing, empty or not UTF-8.
   static std::optional<std::string> stringFromData(const platform::OptBytes& data);
   static bool setData(const platform::OptBytes& value, const std::string& key);
-  // Saves several data values (key, value) in one keychain transaction: all of them are stored, or
-  // none is and the result is false. Items that belong together are written this way, so that a
-  // process killed in between never leaves a mix of old and new.
-  static bool setDataItems(const std::vector<std::pair<std::string, platform::Bytes>>& items);
+  // Saves several data values (key, value; nullopt deletes the item) in one keychain transaction:
+  // every change is made, or none is and the result is false. Items that belong together are
+  // written this way, so that a process killed in between never leaves a mix of old and new.
+  static bool setDataItems(const std::vector<std::pair<std::string, platform::OptBytes>>& items);
   static bool deleteDataForKey(const std::string& key);
   // Forgets the enrollment: deletes host, webSocketHost, pubVtnBase64, installationId, enrollmentId,
   // skVTN, appPNS, publicQor, privateQor and utilityPrivateKey, in that order. The device and
-  // external identifiers, the headers and the sealed key store stay. True when all are gone.
+  // external identifiers, the headers and the sealed key store (its kept pair included) stay. True
+  // when all are gone.
   static bool reset();
 };
 

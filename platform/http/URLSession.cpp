@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <thread>
@@ -101,15 +102,25 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
     std::lock_guard lock(mutex_);
     timeout_ = seconds;
   }
+  void injectMultiFailure(CURLMcode code) {
+    multi_.injectFailure(code);
+    wake();
+  }
   double timeout() const {
     std::lock_guard lock(mutex_);
     return timeout_;
   }
 
  private:
+  // Ends the loop's wait: the poll's, or the pause after a failed multi call.
   void wake() {
-    if (multi_) curl_multi_wakeup(multi_.get());
+    multi_.wakeup();
+    wakeCv_.notify_all();
   }
+  // Ends every transfer in flight with the multi call's failure.
+  void failInFlight(CURLMcode result);
+  // After a failed multi call, a wait that does not call libcurl: new work or `wake` ends it early.
+  void pause(std::chrono::milliseconds limit);
 
   void run();
   void begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout, std::shared_ptr<const AnchorList> anchors);
@@ -126,6 +137,7 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
   static int onProgress(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
 
   mutable std::mutex mutex_;
+  std::condition_variable wakeCv_;
   double timeout_;
   std::shared_ptr<const AnchorList> anchors_;
   std::deque<std::shared_ptr<URLSessionDataTask>> incoming_;
@@ -170,15 +182,35 @@ void SessionEngine::run() {
       return;
     }
 
+    // A failing multi call fails what is in flight and pauses: retrying at once would spin the
+    // session thread, and the tasks would never complete.
     int running = 0;
-    curl_multi_perform(multi_.get(), &running);
-    int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
-      if (message->msg == CURLMSG_DONE) complete(message->easy_handle, message->data.result);
+    CURLMcode result = multi_.perform(running);
+    if (result == CURLM_OK) {
+      while (CURLMsg* message = multi_.infoRead()) {
+        if (message->msg == CURLMSG_DONE) complete(message->easy_handle, message->data.result);
+      }
+      // Short waits while transfers run, so the idle check fires on time.
+      result = multi_.poll(active_.empty() ? 1000 : 50);
     }
-    // Short waits while transfers run, so the idle check fires on time.
-    curl_multi_poll(multi_.get(), nullptr, 0, active_.empty() ? 1000 : 50, nullptr);
+    if (result != CURLM_OK) {
+      failInFlight(result);
+      pause(std::chrono::milliseconds(1000));
+    }
   }
+}
+
+void SessionEngine::failInFlight(CURLMcode result) {
+  while (!active_.empty()) {
+    auto transfer = detach(active_.begin());
+    recycle(std::move(transfer->easy));
+    transfer->task->finish(std::nullopt, std::nullopt, urlErrorFor(result));
+  }
+}
+
+void SessionEngine::pause(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  wakeCv_.wait_for(lock, limit, [&] { return stopping_ || !incoming_.empty() || !cancels_.empty(); });
 }
 
 void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout,
@@ -192,8 +224,9 @@ void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessi
     return;
   }
   CURL* handle = transfer->easy->get();
-  if (curl_multi_add_handle(multi_.get(), handle) != CURLM_OK) {
-    transfer->task->finish(std::nullopt, std::nullopt, urlError(kURLErrorUnknown, "cannot add the transfer"));
+  if (CURLMcode result = multi_.add(handle)) {
+    recycle(std::move(transfer->easy));
+    transfer->task->finish(std::nullopt, std::nullopt, urlErrorFor(result));
     return;
   }
   active_.emplace(handle, std::move(transfer));
@@ -211,7 +244,9 @@ std::unique_ptr<CurlEasy> SessionEngine::takeHandle() {
   auto easy = std::make_unique<CurlEasy>();
   if (!*easy) return easy;
   easy->set(CURLOPT_PROTOCOLS_STR, "http,https");
-  easy->set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  // A redirect never leaves TLS: a server could otherwise downgrade the sealed requests to plain
+  // text on the way.
+  easy->set(CURLOPT_REDIR_PROTOCOLS_STR, "https");
   easy->set(CURLOPT_FOLLOWLOCATION, 1L);
   easy->set(CURLOPT_MAXREDIRS, 16L);
   easy->set(CURLOPT_NOSIGNAL, 1L);
@@ -311,7 +346,7 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
 std::unique_ptr<Transfer> SessionEngine::detach(std::map<CURL*, std::unique_ptr<Transfer>>::iterator it) {
   auto transfer = std::move(it->second);
   active_.erase(it);
-  curl_multi_remove_handle(multi_.get(), transfer->easy->get());
+  multi_.remove(transfer->easy->get());
   return transfer;
 }
 
@@ -488,6 +523,10 @@ bool URLSession::addTrustAnchorCertificates(const std::string& pemPath) {
 }
 
 void URLSession::setTimeoutIntervalForRequest(double seconds) { engine_->setTimeout(seconds); }
+
+void URLSession::failMultiCallsForTesting(int curlMultiCode) {
+  engine_->injectMultiFailure(static_cast<CURLMcode>(curlMultiCode));
+}
 
 double URLSession::timeoutIntervalForRequest() const { return engine_->timeout(); }
 

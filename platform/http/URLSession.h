@@ -105,6 +105,9 @@ class URLSession : public std::enable_shared_from_this<URLSession> {
   // Tests shorten the time-out of requests that keep the platform's default.
   void setTimeoutIntervalForRequest(double seconds);
   double timeoutIntervalForRequest() const;
+  // Tests: every later call of the session's loop into libcurl's multi interface fails with this
+  // CURLMcode (0 lets them through again). The tasks in flight then end with kURLErrorUnknown.
+  void failMultiCallsForTesting(int curlMultiCode);
 
  private:
   explicit URLSession(Configuration configuration);

@@ -244,10 +244,11 @@ OSStatus Keychain::update(const KeychainQuery& query, const KeychainChanges& cha
   return transaction.commit();
 }
 
-OSStatus Keychain::saveAll(const std::vector<KeychainItem>& items) {
+OSStatus Keychain::saveAll(const std::vector<KeychainItem>& items, const std::vector<KeychainQuery>& removals) {
   std::vector<OSStatus> injected;
-  injected.reserve(items.size());
+  injected.reserve(items.size() + removals.size());
   for (const auto& item : items) injected.push_back(injectedFailure(KeychainOperation::Save, queryOf(item)));
+  for (const auto& query : removals) injected.push_back(injectedFailure(KeychainOperation::Delete, query));
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
@@ -260,6 +261,11 @@ OSStatus Keychain::saveAll(const std::vector<KeychainItem>& items) {
     OSStatus status = updateLocked(sameKey, {items[i].data, items[i].accessibility}, now);
     if (status == errSecItemNotFound) status = insertLocked(items[i], now);
     if (status) return status;
+  }
+  for (size_t i = 0; i < removals.size(); ++i) {
+    if (injected[items.size() + i]) return injected[items.size() + i];
+    int64_t removed = 0;
+    if (OSStatus status = removeLocked(removals[i], removed)) return status;
   }
   return transaction.commit();
 }
@@ -340,15 +346,20 @@ OSStatus Keychain::remove(const KeychainQuery& query) {
   if (OSStatus status = ensureOpen()) return status;
   sqlite::WriteTransaction transaction(*db_);
   if (transaction.beginStatus()) return transaction.beginStatus();
-  Filter filter = filterFor(query);
-  {
-    sqlite::Statement statement(*db_, "DELETE FROM genp" + *filter.clause);
-    bindFilter(statement, filter, 0);
-    statement.step();
-    if (statement.status()) return statement.status();
-    if (db_->changes() == 0) return errSecItemNotFound;
-  }
+  int64_t removed = 0;
+  if (OSStatus status = removeLocked(query, removed)) return status;
+  if (removed == 0) return errSecItemNotFound;
   return transaction.commit();
+}
+
+OSStatus Keychain::removeLocked(const KeychainQuery& query, int64_t& removed) {
+  Filter filter = filterFor(query);
+  sqlite::Statement statement(*db_, "DELETE FROM genp" + *filter.clause);
+  bindFilter(statement, filter, 0);
+  statement.step();
+  if (statement.status()) return statement.status();
+  removed = db_->changes();
+  return errSecSuccess;
 }
 
 }  // namespace platform

@@ -121,15 +121,17 @@ class Keychain {
   // Deletes every match; errSecItemNotFound when none matches.
   OSStatus remove(const KeychainQuery& query);
   // Saves several items in one transaction: each replaces the secret (and the accessibility, when
-  // it has one) of the item with its service, account and flag, or is added when there is none.
-  // Either every item is saved or, on the first failure, none is and that status is returned.
-  OSStatus saveAll(const std::vector<KeychainItem>& items);
+  // it has one) of the item with its service, account and flag, or is added when there is none;
+  // then deletes what each of `removals` matches (matching nothing is fine). Either every change
+  // is made or, on the first failure, none is and that status is returned.
+  OSStatus saveAll(const std::vector<KeychainItem>& items, const std::vector<KeychainQuery>& removals = {});
 
   // Tests: the hook sees every call before it runs; a non-zero result is returned instead of
   // running it. failNextCall is the one-shot form (it takes precedence over the hook). A batch read
   // shows the hook each query (CopyMatching) before it begins, and only that query fails. A batch
-  // write shows the hook each item (Save) before it begins, and an item's failure strikes when the batch
-  // reaches it, after the items before it were written, so the whole batch is rolled back.
+  // write shows the hook each item (Save) and each removal (Delete) before it begins, and a failure
+  // strikes when the batch reaches it, after the changes before it were made, so the whole batch is
+  // rolled back.
   using FailureHook = std::function<OSStatus(KeychainOperation, const KeychainQuery&)>;
   void setFailureHook(FailureHook hook);
   void failNextCall(OSStatus status);
@@ -145,6 +147,8 @@ class Keychain {
   OSStatus insertLocked(const KeychainItem& item, double now);
   OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
   OSStatus copyDataLocked(const KeychainQuery& query, Bytes& data);
+  // Deletes every match; the number of deleted items goes to `removed`.
+  OSStatus removeLocked(const KeychainQuery& query, int64_t& removed);
 
   const Store store_;
   const std::string path_;  // of a file store

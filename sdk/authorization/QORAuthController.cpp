@@ -204,13 +204,15 @@ bool QORAuthController::rotateKeyStore(const std::shared_ptr<QORBaseClientAction
   auto block = answer ? answer->codeBlock() : nullptr;
   if (!block) return false;
   auto current = QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(block->prvStorageCurrent());
-  auto store = SensitiveDataManager::getSensitiveDataWithPrvStorage(current);
-  if (!hasBytes(store->prvClient()) || !hasBytes(store->pubSps())) return false;
-  prvClient_ = store->prvClient();
-  pubSps_ = store->pubSps();
+  // The kept pair opens when an earlier run was stopped after its re-sealing, before the server
+  // moved on to the key it had announced.
+  auto opened = SensitiveDataManager::openCurrentOrKept(current);
+  if (!opened) return false;
+  prvClient_ = opened->data->prvClient();
+  pubSps_ = opened->data->pubSps();
   auto next = QORCryptUtilsAsymmetric::restoreSecretKeyFromBase64String(block->pubStorageNext());
-  // A failed sealing leaves the previous pair in place; this run goes on with the opened keys.
-  if (!SensitiveDataManager::saveSensitiveData(store, next)) QOR_LOG("The key store was not sealed again");
+  // A failed sealing leaves the stored pairs in place; this run goes on with the opened keys.
+  if (!SensitiveDataManager::rotateSensitiveData(*opened, next)) QOR_LOG("The key store was not sealed again");
   return true;
 }
 

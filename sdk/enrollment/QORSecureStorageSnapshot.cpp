@@ -1,5 +1,6 @@
 #include "sdk/enrollment/QORSecureStorageSnapshot.h"
 
+#include "common/keystore/SensitiveDataManager.h"
 #include "common/storage/QORCommonData.h"
 #include "common/storage/QORSecureStorage.h"
 
@@ -23,8 +24,11 @@ void QORSecureStorageSnapshot::setupSelf() {
   pubQorBase64_ = QORSecureStorage::stringForKey(kQORSecureStoragePublicQorBase64);
   privateQorBase64_ = QORSecureStorage::stringForKey(kQORSecureStoragePrivateQorBase64);
   deviceId_ = QORSecureStorage::stringForKey(kQORSecureStorageDeviceId);
-  sensitiveDataEncrypted_ = QORCommonData::sensitiveDataEncrypted();
-  skSessionEncrypted_ = QORCommonData::skSessionEncrypted();
+  auto keyStore = SensitiveDataManager::storedPairs();
+  sensitiveDataEncrypted_ = std::move(keyStore.current.sensitiveData);
+  skSessionEncrypted_ = std::move(keyStore.current.skSession);
+  sensitiveDataEncryptedKept_ = std::move(keyStore.kept.sensitiveData);
+  skSessionEncryptedKept_ = std::move(keyStore.kept.skSession);
   privateRsaUtilityKeyData_ = QORSecureStorage::dataForKey(kQORSecureStorageRsaUtilityPrivate);
 }
 
@@ -43,8 +47,8 @@ bool QORSecureStorageSnapshot::apply() const {
   note(QORSecureStorage::setString(pubQorBase64_, kQORSecureStoragePublicQorBase64));
   note(QORSecureStorage::setString(privateQorBase64_, kQORSecureStoragePrivateQorBase64));
   note(QORSecureStorage::setString(deviceId_, kQORSecureStorageDeviceId));
-  note(QORCommonData::setSensitiveDataEncrypted(sensitiveDataEncrypted_));
-  note(QORCommonData::setSkSessionEncrypted(skSessionEncrypted_));
+  note(SensitiveDataManager::setStoredPairs(
+      {{sensitiveDataEncrypted_, skSessionEncrypted_}, {sensitiveDataEncryptedKept_, skSessionEncryptedKept_}}));
   note(QORSecureStorage::setData(privateRsaUtilityKeyData_, kQORSecureStorageRsaUtilityPrivate));
   return all;
 }

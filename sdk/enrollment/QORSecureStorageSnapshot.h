@@ -17,11 +17,12 @@ class QORSecureStorageSnapshot {
  public:
   using OptString = std::optional<std::string>;
 
-  // init: captures the fourteen values now (setupSelf).
+  // init: captures the sixteen values now (setupSelf), the key store's kept pair among them.
   static std::shared_ptr<QORSecureStorageSnapshot> create();
 
   // applySnapsot: writes every captured value back, in the order they were read; a value that was
-  // absent deletes its item. True when every write succeeded.
+  // absent deletes its item. The key store's four items go back in one keychain transaction, so
+  // that its pairs are never mixed. True when every write succeeded.
   bool apply() const;
 
   const OptString& host() const { return host_; }
@@ -37,6 +38,8 @@ class QORSecureStorageSnapshot {
   const OptString& deviceId() const { return deviceId_; }
   const platform::OptBytes& sensitiveDataEncrypted() const { return sensitiveDataEncrypted_; }
   const platform::OptBytes& skSessionEncrypted() const { return skSessionEncrypted_; }
+  const platform::OptBytes& sensitiveDataEncryptedKept() const { return sensitiveDataEncryptedKept_; }
+  const platform::OptBytes& skSessionEncryptedKept() const { return skSessionEncryptedKept_; }
   const platform::OptBytes& privateRsaUtilityKeyData() const { return privateRsaUtilityKeyData_; }
 
  private:
@@ -56,6 +59,8 @@ class QORSecureStorageSnapshot {
   OptString deviceId_;
   platform::OptBytes sensitiveDataEncrypted_;
   platform::OptBytes skSessionEncrypted_;
+  platform::OptBytes sensitiveDataEncryptedKept_;
+  platform::OptBytes skSessionEncryptedKept_;
   platform::OptBytes privateRsaUtilityKeyData_;
 };
 

@@ -63,7 +63,7 @@ void AuthorizationTest::TearDown() {
   ActionsTest::TearDown();
 }
 
-Json AuthorizationTest::enroll(bool pinKey, const Json& transaction) {
+Json AuthorizationTest::enroll(bool pinKey, const Json& transaction, const std::string& storageMoves) {
   if (!clientKeys_) clientKeys_ = qor::QORCryptUtilsAsymmetric::generateKeyPair();
   const std::string enrollmentId = "E-1";
   Json reply = server_->command({{"cmd", "enroll"},
@@ -71,6 +71,7 @@ Json AuthorizationTest::enroll(bool pinKey, const Json& transaction) {
                                  {"enrollmentId", enrollmentId},
                                  {"pubClient", *qor::QORCryptUtilsB64::encodeDataToString(clientKeys_->publicKey()->data())},
                                  {"pinKey", pinKey},
+                                 {"storageMoves", storageMoves},
                                  {"transaction", transaction.is_object() ? transaction : Json::object()}});
   EXPECT_EQ(reply.value("ok", false), true) << reply.dump();
   qor::QORCommonData::setEnrollmentId(enrollmentId);
@@ -127,8 +128,8 @@ Json AuthorizationTest::decisions() {
   return server_->command({{"cmd", "state"}})["enrolled"]["device-1"]["decisions"];
 }
 
-std::pair<platform::OptBytes, platform::OptBytes> AuthorizationTest::storedKeyStore() {
-  return {qor::QORCommonData::sensitiveDataEncrypted(), qor::QORCommonData::skSessionEncrypted()};
+qor::SensitiveDataManager::StoredPairs AuthorizationTest::storedKeyStore() {
+  return qor::SensitiveDataManager::storedPairs();
 }
 
 }  // namespace qortest

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/crypto/QORKeyPair.h"
+#include "common/keystore/SensitiveDataManager.h"
 #include "platform/Json.h"
 #include "sdk/authorization/QORAuthController.h"
 #include "sdk/authorization/QORAuthControllerDelegate.h"
@@ -62,8 +63,10 @@ class AuthorizationTest : public ActionsTest {
   void TearDown() override;
 
   // Installs an enrolled device at the server and the client's side of it in the keychain (its
-  // key store sealed under the server's storage key). Answers the server's reply.
-  platform::Json enroll(bool pinKey = false, const platform::Json& transaction = platform::Json::object());
+  // key store sealed under the server's storage key). `storageMoves` tells the server when it takes
+  // a wake-up's next storage key ("wakeUp" or "handshake"). Answers the server's reply.
+  platform::Json enroll(bool pinKey = false, const platform::Json& transaction = platform::Json::object(),
+                        const std::string& storageMoves = "wakeUp");
   // Makes a controller (sampling starts), lets `prepare` set it up, starts it and waits until it
   // pauses after prepare or ends.
   std::shared_ptr<SpoilableAuthController> runToPause(std::function<void(SpoilableAuthController&)> prepare = {});
@@ -76,8 +79,8 @@ class AuthorizationTest : public ActionsTest {
   std::vector<int64_t> acceptedTypes();
   std::vector<std::string> refusals();
   platform::Json decisions();
-  // The two keychain items of the key store.
-  std::pair<platform::OptBytes, platform::OptBytes> storedKeyStore();
+  // The keychain items of the key store: the current pair and the kept one.
+  static qor::SensitiveDataManager::StoredPairs storedKeyStore();
 
   std::shared_ptr<qor::QORKeyPair> clientKeys_;
   std::shared_ptr<RecordingPresenter> presenter_;

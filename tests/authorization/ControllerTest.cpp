@@ -1,6 +1,7 @@
 // The authorization controller's own rules against the reference server: the key store after the
 // wake-up, the one decision, the records it adds (motion, device integrity), and how failures of
 // the transport and the server end the run.
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,7 +59,7 @@ TEST_F(AuthorizationTest, AKeyStoreThatDoesNotOpenEndsTheRunWith64AndStaysAsItWa
     }
     if (!c.script.empty()) server_->script(Json::array({c.script}));
     const auto storeBefore = storedKeyStore();
-    ASSERT_TRUE(storeBefore.first && storeBefore.second);
+    ASSERT_TRUE(storeBefore.current.sensitiveData && storeBefore.current.skSession);
     auto controller = runToPause();
     settle();
     EXPECT_EQ(presenter_->statuses, std::vector<qor::QORStatus>{64});
@@ -276,17 +277,20 @@ TEST_F(AuthorizationTest, TransportAndServerErrorsEndTheRunWithTheirStatus) {
     Json script;
     bool offlineAtStep1;
     double requestTimeout;
+    bool loopFailsAtStep1;  // the URL session's calls into libcurl's multi interface fail
     qor::QORStatus status;
     std::vector<int64_t> seenByServer;
   } cases[] = {
       // 1000 - 1009 = -9 -> 20
-      {"not connected (-1009)", Json::object(), true, 60, 20, {105}},
+      {"not connected (-1009)", Json::object(), true, 60, false, 20, {105}},
       // 1000 - 1001 = -1 -> 60: the server answers after the idle time-out.
-      {"timed out (-1001)", {{"type", 106}, {"delay", 3}}, false, 1, 60, {105, 106}},
+      {"timed out (-1001)", {{"type", 106}, {"delay", 3}}, false, 1, false, 60, {105, 106}},
       // 1000 - 983 = 17 -> 44
-      {"server error -983", errorAnswer(-983), false, 60, 44, {105, 106}},
-      {"server error -1009", errorAnswer(-1009), false, 60, 20, {105, 106}},
-      {"server error not in the table", errorAnswer(-500), false, 60, 0, {105, 106}},
+      {"server error -983", errorAnswer(-983), false, 60, false, 44, {105, 106}},
+      {"server error -1009", errorAnswer(-1009), false, 60, false, 20, {105, 106}},
+      {"server error not in the table", errorAnswer(-500), false, 60, false, 0, {105, 106}},
+      // A transport error of its own (-1), never a spinning session that leaves the run unended.
+      {"the session's transfer loop fails", Json::object(), false, 60, true, 0, {105}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -302,10 +306,13 @@ TEST_F(AuthorizationTest, TransportAndServerErrorsEndTheRunWithTheirStatus) {
     // take the server a while (it makes a storage key), all the more on a loaded machine.
     auto controller = runToPause([&](SpoilableAuthController& flow) {
       flow.afterSave = [&](qor::QORAuthController&, const qor::QORBaseClientAction& action) {
-        if (action.actionType() == 105) platform::URLSession::shared()->setTimeoutIntervalForRequest(c.requestTimeout);
+        if (action.actionType() != 105) return;
+        platform::URLSession::shared()->setTimeoutIntervalForRequest(c.requestTimeout);
+        if (c.loopFailsAtStep1) platform::URLSession::shared()->failMultiCallsForTesting(CURLM_INTERNAL_ERROR);
       };
     });
     qor::QORNetworkingUtils::setWebSocketRoad(nullptr);
+    platform::URLSession::shared()->failMultiCallsForTesting(CURLM_OK);
     // A late answer of the stalled server must not start anything either.
     waitFor([] { return false; }, c.requestTimeout < 60 ? 3 : 0.2);
     EXPECT_EQ(presenter_->statuses, std::vector<qor::QORStatus>{c.status});

@@ -42,8 +42,11 @@ TEST_F(AuthorizationTest, TwoAuthorizationsInARowEachRotateTheKeyStore) {
     EXPECT_EQ(presenter_->pauses, std::vector<int32_t>(run, 1));
     EXPECT_EQ(presenter_->statuses, std::vector<qor::QORStatus>(run - 1, 1));
     // Sealed again under the storage key of this wake-up: the next run opens it only with the
-    // private key the server hands out then, which the second run proves.
-    EXPECT_NE(storedKeyStore(), storeBefore);
+    // private key the server hands out then, which the second run proves. The pair that opened is
+    // kept beside it, unchanged.
+    const auto storeAfter = storedKeyStore();
+    EXPECT_NE(storeAfter.current, storeBefore.current);
+    EXPECT_EQ(storeAfter.kept, storeBefore.current);
 
     // What went over the wire, as the server opened it.
     Json requests = server_->requests();

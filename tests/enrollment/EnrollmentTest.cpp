@@ -32,6 +32,7 @@ const char* const kAllKeys[] = {
     qor::kQORSecureStorageSkVTN,          qor::kQORSecureStorageAppPNS,
     qor::kQORSecureStoragePublicQorBase64, qor::kQORSecureStoragePrivateQorBase64,
     qor::kQORSecureStorageSensitiveDataEncrypted, qor::kQORSecureStorageSkSessionEncrypted,
+    qor::kQORSecureStorageSensitiveDataEncryptedKept, qor::kQORSecureStorageSkSessionEncryptedKept,
     qor::kQORSecureStorageDeviceId,       qor::kQORSecureStorageRsaUtilityPrivate,
     qor::kQORSecureStorageHttpHeaders,
 };
@@ -188,7 +189,10 @@ TEST_F(EnrollmentTest, AFreshDeviceFailingAtTheCommitKeepsOnlyTheCallsValues) {
 TEST_F(EnrollmentTest, AFailingReEnrollmentLeavesTheOldEnrollmentWorking) {
   enrollDevice();
   ASSERT_EQ(lastStatus(), 1) << ::testing::PrintToString(refusals());
+  // An authorization leaves a kept pair beside the current one; a failed run restores both.
+  ASSERT_EQ(authorize(), 1) << ::testing::PrintToString(refusals());
   const Stored enrolled = storedValues();
+  ASSERT_TRUE(enrolled.at(qor::kQORSecureStorageSkSessionEncryptedKept));
 
   const Json failures[] = {
       {{"type", 102}, {"httpStatus", 500}, {"json", {{"error", {{"code", 5}}}}}},

@@ -1,6 +1,8 @@
 // The URL session against the reference server's echo endpoint over TLS on loopback: what reaches
 // the wire, connection reuse, time-outs, certificate checks and the URL error codes.
+#include <curl/curl.h>
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -241,6 +243,59 @@ TEST_F(URLSessionTest, MapsFailuresToURLErrorCodes) {
     EXPECT_FALSE(outcome.response);
     EXPECT_EQ(outcome.calls, 1);
   }
+}
+
+// A server must not downgrade the session from TLS to plain text by a redirect.
+TEST_F(URLSessionTest, FollowsRedirectsToHttpsOnly) {
+  const std::string plain = "http://127.0.0.1:" + std::to_string(server_->port()) + "/test/echo";
+  Outcome followed = run(*session_, requestFor(echo("?status=302&location=" + echo() + "?size=1")));
+  ASSERT_TRUE(followed.response) << followed.errorCode();
+  EXPECT_EQ(followed.response->statusCode, 200);
+  EXPECT_EQ(followed.json()["path"], "/test/echo?size=1");
+  Outcome refused = run(*session_, requestFor(echo("?status=302&location=" + plain)));
+  EXPECT_EQ(refused.errorCode(), platform::kURLErrorUnsupportedURL) << "the redirect is not followed";
+  EXPECT_FALSE(refused.response);
+}
+
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST_F(URLSessionTest, AFailingMultiInterfaceEndsTheTasksInFlightWithoutSpinning) {
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::vector<int64_t> codes;
+  auto inFlight = session_->dataTask(requestFor(echo("?delay=3")), [&](OptBytes, auto, std::optional<platform::Error> error) {
+    std::lock_guard lock(mutex);
+    codes.push_back(error ? error->code : 0);
+    cv.notify_all();
+  });
+  inFlight->resume();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto failedAt = std::chrono::steady_clock::now();
+  session_->failMultiCallsForTesting(CURLM_INTERNAL_ERROR);
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return !codes.empty(); }));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - failedAt, std::chrono::seconds(2)) << "before the server's answer";
+  EXPECT_EQ(codes, std::vector<int64_t>{platform::kURLErrorUnknown});
+
+  // Tasks started while the failure lasts end at once, and the loop waits instead of spinning.
+  Outcome later = run(*session_, requestFor(echo()), std::chrono::seconds(5));
+  ASSERT_TRUE(later.error);
+  EXPECT_EQ(later.error->code, platform::kURLErrorUnknown);
+  EXPECT_FALSE(later.error->localizedDescription().empty());
+  const double cpuBefore = processCpuSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_LT(processCpuSeconds() - cpuBefore, 0.3) << "the session thread spins";
+
+  session_->failMultiCallsForTesting(CURLM_OK);
+  Outcome recovered = run(*session_, requestFor(echo()));
+  ASSERT_TRUE(recovered.response) << recovered.errorCode();
+  EXPECT_EQ(recovered.response->statusCode, 200);
 }
 
 TEST_F(URLSessionTest, RefusesServersItDoesNotTrust) {

@@ -190,6 +190,27 @@ TEST(Keychain, ABatchSavesEveryItemOrNone) {
   EXPECT_EQ(k->saveAll({}), 0);
 }
 
+// Removals belong to the batch: a failure at any change, a removal included, undoes the others.
+TEST(Keychain, ABatchRemovesWithItsSavesOrNotAtAll) {
+  auto k = Keychain::inMemory();
+  ASSERT_EQ(k->add(item("s", "a", "old-a")), 0);
+  ASSERT_EQ(k->add(item("s", "gone", "old")), 0);
+  const std::vector<KeychainItem> saves = {item("s", "a", "new-a")};
+  const std::vector<KeychainQuery> removals = {query("s", "gone"), query("s", "never-there")};
+  for (KeychainOperation failing : {KeychainOperation::Save, KeychainOperation::Delete}) {
+    k->setFailureHook([&](KeychainOperation op, const KeychainQuery&) {
+      return op == failing ? errSecAuthFailed : errSecSuccess;
+    });
+    EXPECT_EQ(k->saveAll(saves, removals), errSecAuthFailed);
+    EXPECT_EQ(secretOf(*k, query("s", "a")), "old-a");
+    EXPECT_EQ(secretOf(*k, query("s", "gone")), "old");
+  }
+  k->setFailureHook(nullptr);
+  ASSERT_EQ(k->saveAll(saves, removals), 0) << "a removal that matches nothing is no failure";
+  EXPECT_EQ(secretOf(*k, query("s", "a")), "new-a");
+  EXPECT_EQ(k->find(query("s", "gone")), errSecItemNotFound);
+}
+
 // A batch read must be a faster form of the single reads, never a different answer.
 TEST(Keychain, ABatchReadAnswersEachQueryAsASingleReadDoes) {
   auto k = Keychain::inMemory();

@@ -193,6 +193,69 @@ TEST_F(KeyStoreTest, APairWrittenWhileTheStoreIsReadOpensWhole) {
   EXPECT_EQ(bytesOf(opened->pubSps()), bytesOf(expected->pubSps()));
 }
 
+// The wake-up's rotation, through a server that first does not hear of it (a process killed before
+// handshake step 1) and then does.
+TEST_F(KeyStoreTest, TheRotationKeepsThePairThatOpenedUntilTheCurrentOneOpens) {
+  auto storageC = QORCryptUtilsAsymmetric::generateKeyPair();
+  ASSERT_TRUE(storageC);
+  auto record = clientRecord();
+  ASSERT_TRUE(SensitiveDataManager::saveSensitiveData(record, storageA->publicKey()));
+  const auto underA = SensitiveDataManager::storedPairs().current;
+  auto expectRecord = [&](const std::optional<SensitiveDataManager::OpenedStore>& opened, const char* what) {
+    ASSERT_TRUE(opened) << what;
+    EXPECT_EQ(bytesOf(opened->data->prvClient()), bytesOf(record->prvClient())) << what;
+    EXPECT_EQ(bytesOf(opened->data->pubSps()), bytesOf(record->pubSps())) << what;
+  };
+
+  // One wake-up: the store opens with `storage` from the pair `from` and is sealed under `next`.
+  auto wakeUp = [&](const std::shared_ptr<QORKeyPair>& storage, const SensitiveDataManager::SealedPair& from,
+                    const std::shared_ptr<QORKeyPair>& next, const char* what) {
+    auto opened = SensitiveDataManager::openCurrentOrKept(storage->privateKey());
+    expectRecord(opened, what);
+    if (opened) {
+      EXPECT_EQ(opened->pair, from) << what;
+      EXPECT_TRUE(SensitiveDataManager::rotateSensitiveData(*opened, next->publicKey())) << what;
+    }
+    return SensitiveDataManager::storedPairs();
+  };
+
+  // A's wake-up: the current pair opens; sealed under B, A's pair kept.
+  auto stored = wakeUp(storageA, underA, storageB, "A, current");
+  EXPECT_NE(stored.current, underA);
+  EXPECT_EQ(stored.kept, underA);
+  expectOpens(storageB, record, "the current pair under B");
+
+  // The server never heard of B and hands out A again: the kept pair opens, and stays kept.
+  stored = wakeUp(storageA, underA, storageB, "A again, kept");
+  EXPECT_EQ(stored.kept, underA);
+
+  // The server moved on to B: that pair opens and is kept in place of A's, which no longer opens.
+  const auto underB = stored.current;
+  stored = wakeUp(storageB, underB, storageC, "B, current");
+  EXPECT_EQ(stored.kept, underB);
+  EXPECT_FALSE(SensitiveDataManager::openCurrentOrKept(storageA->privateKey())) << "A's pair is gone";
+  expectRecord(SensitiveDataManager::openCurrentOrKept(storageB->privateKey()), "B, kept");
+  auto opened = SensitiveDataManager::openCurrentOrKept(storageC->privateKey());
+  expectRecord(opened, "C, current");
+  ASSERT_TRUE(opened);
+
+  // A failed re-sealing or write changes nothing; a new store (enrollment) drops the kept pair.
+  EXPECT_FALSE(SensitiveDataManager::rotateSensitiveData(*opened, nullptr));
+  keychain->setFailureHook([](platform::KeychainOperation op, const platform::KeychainQuery& q) {
+    return op == platform::KeychainOperation::Save && q.service == std::string(kQORSecureStorageSkSessionEncryptedKept)
+               ? platform::errSecInteractionNotAllowed
+               : platform::errSecSuccess;
+  });
+  EXPECT_FALSE(SensitiveDataManager::rotateSensitiveData(*opened, storageA->publicKey()));
+  keychain->setFailureHook(nullptr);
+  EXPECT_EQ(SensitiveDataManager::storedPairs(), stored);
+  ASSERT_TRUE(SensitiveDataManager::saveSensitiveData(clientRecord(), storageA->publicKey()));
+  stored = SensitiveDataManager::storedPairs();
+  EXPECT_EQ(stored.kept, SensitiveDataManager::SealedPair{});
+  EXPECT_FALSE(SensitiveDataManager::openCurrentOrKept(storageB->privateKey())) << "the earlier store's pair";
+  EXPECT_FALSE(SensitiveDataManager::openCurrentOrKept(storageC->privateKey()));
+}
+
 TEST_F(KeyStoreTest, RecordsLeaveOutMissingMembersOneByOne) {
   auto record = SensitiveData::create(keyOf(std::nullopt), keyOf(Bytes{1, 2, 3}), std::nullopt);
   EXPECT_EQ(record->dictionary(), (Json{{"pubSps", "AQID"}}));

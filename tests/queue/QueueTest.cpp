@@ -122,6 +122,32 @@ TEST(VirtualClock, AdvanceStepsRepeatingTimerThroughEveryTick) {
   EXPECT_FALSE(timer->isValid());
 }
 
+// A tick already handed to the queue when `invalidate` runs there must still not be delivered.
+TEST(VirtualClock, ATickQueuedBeforeInvalidateOnTheTimersQueueIsNotDelivered) {
+  VirtualTime vt;
+  const struct {
+    const char* name;
+    std::shared_ptr<platform::Queue> queue;
+  } cases[] = {{"main queue", MainQueue::shared()}, {"serial queue", SerialQueue::create("timer")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<int> ticks{0};
+    std::atomic<bool> done{false};
+    auto timer = c.queue->scheduleRepeating(1s, [&] { ++ticks; });
+    c.queue->post([&] {
+      // The tick comes due while this block runs, so it waits behind it on the same queue.
+      VirtualTime::jump(1500ms);
+      timer->invalidate();
+      c.queue->post([&] { done = true; });
+    });
+    MainQueue::shared()->runUntil([&] { return done.load(); }, 10s);
+    ASSERT_TRUE(VirtualTime::waitForIdle());
+    ASSERT_TRUE(done);
+    MainQueue::shared()->runFor(100ms);
+    EXPECT_EQ(ticks, 0);
+  }
+}
+
 TEST(VirtualClock, JumpFiresAMissedRepeatingTimerOnceAndKeepsItsPhase) {
   VirtualTime vt;
   auto queue = SerialQueue::create("timer");

@@ -83,6 +83,8 @@ TEST_F(SecureStorageTest, ResetForgetsTheEnrollmentAndKeepsTheDeviceTheHeadersAn
                                kQORSecureStoragePrivateQorBase64,
                                kQORSecureStorageSensitiveDataEncrypted,
                                kQORSecureStorageSkSessionEncrypted,
+                               kQORSecureStorageSensitiveDataEncryptedKept,
+                               kQORSecureStorageSkSessionEncryptedKept,
                                kQORSecureStorageDeviceId,
                                kQORSecureStorageRsaUtilityPrivate,
                                kQORSecureStorageHttpHeaders};
@@ -90,7 +92,8 @@ TEST_F(SecureStorageTest, ResetForgetsTheEnrollmentAndKeepsTheDeviceTheHeadersAn
   // the sealed key store.
   const std::set<std::string> kept = {kQORSecureStorageExternalId, kQORSecureStorageDeviceId,
                                       kQORSecureStorageHttpHeaders, kQORSecureStorageSensitiveDataEncrypted,
-                                      kQORSecureStorageSkSessionEncrypted};
+                                      kQORSecureStorageSkSessionEncrypted, kQORSecureStorageSensitiveDataEncryptedKept,
+                                      kQORSecureStorageSkSessionEncryptedKept};
   for (const auto& key : every) ASSERT_TRUE(QORSecureStorage::setString("v-" + key, key));
   ASSERT_TRUE(QORSecureStorage::setString("host app's own", "unrelated"));
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <future>
+#include <numeric>
 #include <string_view>
 #include <thread>
 
@@ -250,6 +251,49 @@ TEST_P(TransportTest, LargeWriteArrivesWholeAndInOrder) {
   EXPECT_TRUE(recorder->waitFor([&] { return recorder->received() == expected; }, 30s)) << recorder->received();
 }
 
+// The two shapes in which a read of at least two bytes would hold the last byte back until the
+// peer sends more, which in a request and answer exchange it never does.
+struct HeldByteShape {
+  const char* name;
+  std::vector<size_t> chunks;  // written one after the other, 0.3 s apart
+};
+const HeldByteShape kHeldByteShapes[] = {
+    {"4097 bytes in one write", {4097}},
+    {"a 4-byte frame whose last byte comes 0.3 s later", {3, 1}},
+};
+
+std::string countingPattern(size_t size) {
+  std::string bytes;
+  for (size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>(i % 251));
+  return bytes;
+}
+
+size_t totalOf(const std::vector<size_t>& chunks) { return std::accumulate(chunks.begin(), chunks.end(), size_t{0}); }
+
+TEST_P(TransportTest, ALoneLastByteIsReportedWithoutWaitingForMore) {
+  auto& pki = Pki::shared();
+  for (const auto& shape : kHeldByteShapes) {
+    for (bool tls : {false, true}) {
+      SCOPED_TRACE(std::string(shape.name) + (tls ? " over TLS" : " over plain TCP"));
+      std::string chunks;
+      for (size_t size : shape.chunks) chunks += (chunks.empty() ? "" : ",") + std::to_string(size);
+      PeerProcess peer("chunks", tls ? pki.good.cert : "", tls ? pki.good.key : "", {"--chunks", chunks, "--pause", "0.3"});
+      recorder = std::make_shared<Recorder>();
+      transport = GetParam().make();
+      transport->registerDelegate(recorder);
+      connect(tls ? wss(peer.port()) : ws(peer.port()));
+      ASSERT_TRUE(waitConnected()) << failureObject().localizedDescription();
+      // The peer then holds the socket open and silent: only the bytes themselves end the wait.
+      const size_t total = totalOf(shape.chunks);
+      EXPECT_TRUE(recorder->waitFor([&] { return recorder->received().size() == total; }, 2s))
+          << recorder->received().size() << " of " << total << " bytes";
+      EXPECT_EQ(recorder->received(), countingPattern(total));
+      transport->disconnect();
+      ASSERT_TRUE(recorder->waitFor([&] { return recorder->cancelled() == 1; }));
+    }
+  }
+}
+
 TEST_P(TransportTest, WriteWithoutConnectionCompletesWithAnError) {
   auto error = write("nowhere");
   ASSERT_NE(error, nullptr);
@@ -422,6 +466,8 @@ TEST(FoundationTransport, SecureURLSetsNegotiatedSSLOnBothStreamsBeforeTheyOpen)
   }
 }
 
+// The server side reads its accepted connections through this transport, so a lone last byte must
+// not wait there either.
 TEST(TCPTransport, WrapsAnAcceptedConnection) {
   auto queue = platform::SerialQueue::create("test.accept");
   auto listener = platform::NWListener::create("127.0.0.1", 0);
@@ -446,6 +492,21 @@ TEST(TCPTransport, WrapsAnAcceptedConnection) {
   }));
   client->write(platform::bytesFromString("ping from client"), nullptr);
   ASSERT_TRUE(serverRecorder->waitFor([&] { return serverRecorder->received() == "ping from client"; }));
+  std::string expected = serverRecorder->received();
+  for (const auto& shape : kHeldByteShapes) {
+    SCOPED_TRACE(shape.name);
+    const std::string pattern = countingPattern(totalOf(shape.chunks));
+    size_t offset = 0;
+    for (size_t size : shape.chunks) {
+      if (offset > 0) std::this_thread::sleep_for(300ms);
+      client->write(platform::bytesFromString(pattern.substr(offset, size)), nullptr);
+      offset += size;
+    }
+    expected += pattern;
+    EXPECT_TRUE(serverRecorder->waitFor([&] { return serverRecorder->received().size() == expected.size(); }, 2s))
+        << serverRecorder->received().size() << " of " << expected.size() << " bytes";
+    EXPECT_EQ(serverRecorder->received(), expected);
+  }
   client->disconnect();
   EXPECT_TRUE(serverRecorder->waitFor([&] { return serverRecorder->failed() == 1; })) << "the client's end reaches the server";
   std::lock_guard lock(mutex);

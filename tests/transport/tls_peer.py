@@ -7,6 +7,9 @@ its standard input closes. Modes:
   silent       accept and hold the socket, never read or write (no TLS handshake either)
   sink         read --expect bytes, answer "<count> <sha256 hex>\n", close
   stall        accept (and handshake) but never read
+  chunks       send --chunks (sizes joined by commas, e.g. "3,1") of a counting byte pattern, each
+               in one write, --pause seconds apart; then send nothing more and hold the socket
+               until the client ends
 """
 import argparse
 import hashlib
@@ -15,12 +18,15 @@ import socket
 import ssl
 import sys
 import threading
+import time
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--mode", required=True)
 parser.add_argument("--cert")
 parser.add_argument("--key")
 parser.add_argument("--expect", type=int, default=0)
+parser.add_argument("--chunks", default="")
+parser.add_argument("--pause", type=float, default=0.0)
 args = parser.parse_args()
 
 context = None
@@ -56,6 +62,16 @@ def serve(conn):
                 digest.update(data)
                 count += len(data)
             conn.sendall(("%d %s\n" % (count, digest.hexdigest())).encode())
+            conn.close()
+        elif args.mode == "chunks":
+            sent = 0
+            for index, size in enumerate(int(n) for n in args.chunks.split(",")):
+                if index > 0:
+                    time.sleep(args.pause)
+                conn.sendall(bytes((sent + i) % 251 for i in range(size)))
+                sent += size
+            while conn.recv(65536):
+                pass
             conn.close()
     except (OSError, ssl.SSLError):
         pass

@@ -42,10 +42,14 @@ check out, answered without a scripted fault, turns it into the enrolled device.
 an enrolled device without running the flow installs the same state with "enroll":
     {"cmd": "enroll", "installationId": "...", "enrollmentId": "...",
      "pubClient": "<Base64 of the client's RSA public key, SubjectPublicKeyInfo DER>",
-     "pinKey": true|false, "transaction": {members of every prepare code block's body}}
+     "pinKey": true|false, "transaction": {members of every prepare code block's body},
+     "storageMoves": "wakeUp" | "handshake"}
 It answers the keys the client keeps: {"ok": true, "pubSps": ..., "pubStorage": ...,
 "pubPin": ... or null} (Base64 of SubjectPublicKeyInfo DER); the server keeps their private keys.
 The client seals its key store (its private key and "pubSps") under "pubStorage" itself.
+"storageMoves" says when the server takes the next storage key of a wake-up as its current one:
+at that wake-up (the default), or only once handshake step 1 of that session arrives, so that a
+wake-up without a handshake hands out the same storage key again.
 "state" then shows, per device, the sessions and the decisions the server opened.
 
 Authorization (types 103-107) needs an enrolled device. The device-information report (109) needs
@@ -74,9 +78,9 @@ identifier, this one answers it), POST with a JSON body, answers JSON ({"error":
 With --exchanges, each action request writes one JSON line to standard error when it has been
 judged: {"exchange": {"type", "action", "transport", "accepted", "reason"?}}.
 
-Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s] answers
+Test endpoint for the HTTP layer: GET/POST /test/echo[?delay=s&status=n&size=n&trickle=s&location=URL] answers
 a JSON description of the request (method, path, header fields in order, body in Base64, connection
-number, request number on that connection).
+number, request number on that connection); with location, the status (a redirect) sends it there.
 """
 
 import argparse
@@ -330,7 +334,10 @@ def handle_wake_up(ctx):
         "pubStorageNext": b64(spki(next_storage.public_key())),
     })
     # The client seals its key store again under the next key, so only that one opens it next time.
-    device["storage"] = next_storage
+    if device["storageMoves"] == "handshake":
+        device["storageNext"] = next_storage
+    else:
+        device["storage"] = next_storage
     pending = ctx.state.transactions.get(session_id)
     transaction = {}
     if pending is not None and pending["installationId"] == ctx.installation_id:
@@ -353,6 +360,8 @@ def handle_handshake_1(ctx):
         raise Refused(2, "pubQORDH is not a brainpoolP256r1 key")
     seed = (session["seed"] or "").encode("utf-8")
     check_nonce(ctx, md5(client_dh, seed), "MD5(pubQORDH || wake-up seed)")
+    if "storageNext" in device:
+        device["storage"] = device.pop("storageNext")
     server_key = ec.generate_private_key(BRAINPOOL)
     session["clientDh"] = client_dh
     session["serverDh"] = spki(server_key.public_key())
@@ -486,10 +495,14 @@ def enroll(state, command):
         enrollment_id = require_text("enrollmentId", command["enrollmentId"])
         if not isinstance(command.get("transaction") or {}, dict):
             raise ValueError("transaction is not an object")
+        storage_moves = command.get("storageMoves", "wakeUp")
+        if storage_moves not in ("wakeUp", "handshake"):
+            raise ValueError("storageMoves is neither wakeUp nor handshake")
     except Exception as e:
         return {"ok": False, "error": f"bad enroll command: {e}"}
     device = new_device(enrollment_id, pub_client, new_rsa_key(), new_rsa_key(),
                         new_rsa_key() if command.get("pinKey") else None, command.get("transaction"))
+    device["storageMoves"] = storage_moves
     with state.lock:
         state.enrolled[installation_id] = device
     return {"ok": True, "pubSps": b64(spki(device["sps"].public_key())),
@@ -506,6 +519,7 @@ def new_device(enrollment_id, pub_client, sps, storage, pin=None, transaction=No
         "pubClient": pub_client,
         "sps": sps,
         "storage": storage,
+        "storageMoves": "wakeUp",
         "pin": pin,
         "transaction": dict(transaction or {}),
         "decisions": [],
@@ -1172,6 +1186,16 @@ class Handler(BaseHTTPRequestHandler):
         if "size" in query:
             description["padding"] = "x" * int(query["size"][0])
         status = int(query.get("status", ["200"])[0])
+        if "location" in query:
+            # A redirect to the given URL.
+            data = json.dumps(description).encode("utf-8")
+            self.send_response(status)
+            self.send_header("Location", query["location"][0])
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+            return
         if "trickle" not in query:
             self.send_json(status, description)
             return

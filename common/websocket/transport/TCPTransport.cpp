@@ -13,7 +13,9 @@ using platform::NWConnection;
 
 namespace {
 
-constexpr size_t kMinimumRead = 2;
+// One byte completes a read: a frame's last byte may be alone in the socket, and the peer may send
+// nothing after it until it hears an answer.
+constexpr size_t kMinimumRead = 1;
 constexpr size_t kMaximumRead = 4096;
 
 ErrorPtr platformError(std::optional<platform::Error> error) {

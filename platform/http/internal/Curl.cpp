@@ -45,6 +45,27 @@ long CurlEasy::sslVerifyResult() const {
   return value;
 }
 
+CURLMcode CurlMulti::add(CURL* easy) {
+  if (CURLMcode injected = injected_) return injected;
+  return curl_multi_add_handle(handle_, easy);
+}
+
+CURLMcode CurlMulti::perform(int& running) {
+  if (CURLMcode injected = injected_) return injected;
+  return curl_multi_perform(handle_, &running);
+}
+
+CURLMcode CurlMulti::poll(int timeoutMs) {
+  if (CURLMcode injected = injected_) return injected;
+  return curl_multi_poll(handle_, nullptr, 0, timeoutMs, nullptr);
+}
+
+Error urlErrorFor(CURLMcode result) {
+  // Unknown, so status 0 at the action: not "no connection" (-1009) or a time-out (-1001), which
+  // the actions report apart, since a broken transfer loop is neither.
+  return urlError(kURLErrorUnknown, std::string("the transfer loop failed: ") + curl_multi_strerror(result));
+}
+
 int64_t urlErrorCodeFor(CURLcode result, long osErrno, long verifyResult) {
   switch (result) {
     case CURLE_OPERATION_TIMEDOUT:

@@ -5,9 +5,12 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <utility>
+
+#include "platform/Error.h"
 
 namespace platform::http {
 
@@ -59,6 +62,9 @@ class CurlEasy {
   CURLcode failure_ = CURLE_OK;
 };
 
+// The multi handle of a session's loop. The calls the loop makes answer libcurl's CURLMcode; tests
+// can make them fail (`injectFailure`) to show that a failing multi interface ends the transfers
+// in flight instead of turning the loop into a spin.
 class CurlMulti {
  public:
   CurlMulti() : handle_(curl_multi_init()) {}
@@ -70,9 +76,32 @@ class CurlMulti {
   explicit operator bool() const { return handle_ != nullptr; }
   CURLM* get() const { return handle_; }
 
+  CURLMcode add(CURL* easy);
+  CURLMcode remove(CURL* easy) { return curl_multi_remove_handle(handle_, easy); }
+  CURLMcode perform(int& running);
+  CURLMcode poll(int timeoutMs);
+  // Ends a poll from another thread; thread-safe, unlike the other calls.
+  void wakeup() {
+    if (handle_) curl_multi_wakeup(handle_);
+  }
+  // The next finished transfer, or nullptr.
+  CURLMsg* infoRead() {
+    int left = 0;
+    return curl_multi_info_read(handle_, &left);
+  }
+
+  // Tests: from now on add, perform and poll fail with `code` without calling libcurl (CURLM_OK
+  // lets them call it again). Thread-safe.
+  void injectFailure(CURLMcode code) { injected_ = code; }
+
  private:
   CURLM* handle_;
+  std::atomic<CURLMcode> injected_{CURLM_OK};
 };
+
+// The error that a failed multi call gives the transfers in flight: a transport failure of the
+// URL domain, with libcurl's text.
+Error urlErrorFor(CURLMcode result);
 
 // The URL error code of a failed transfer. `osErrno` and `verifyResult` refine connect and
 // certificate failures (refused against unreachable network, expired against untrusted).
