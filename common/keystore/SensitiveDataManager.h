@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORSecretKey.h"
 #include "common/keystore/SensitiveData.h"
 #include "common/keystore/SkSessionData.h"
@@ -15,7 +16,7 @@
 
 namespace qor {
 
-class SensitiveDataManager {
+class QOR_COMMON_EXPORT SensitiveDataManager {
  public:
   SensitiveDataManager() = delete;
 
