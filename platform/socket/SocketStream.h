@@ -47,7 +47,7 @@ class Stream;
 struct StreamPair;
 QOR_PLATFORM_EXPORT StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
 
-class StreamDelegate {
+class QOR_PLATFORM_EXPORT StreamDelegate {
  public:
   virtual ~StreamDelegate() = default;
   virtual void stream(const std::shared_ptr<Stream>& stream, StreamEvent event) = 0;
