@@ -2,9 +2,11 @@
 // Polymorphic only so that a receiver can test the concrete type with dynamic_cast.
 #pragma once
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-class AbstractFlutterEngineDependency {
+class KIV_EXPORT AbstractFlutterEngineDependency {
  public:
   virtual ~AbstractFlutterEngineDependency() = default;
 };

@@ -4,11 +4,13 @@
 
 #include <memory>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
 class Parcel;
 
-class AbstractUIViewController {
+class KIV_EXPORT AbstractUIViewController {
  public:
   virtual ~AbstractUIViewController() = default;
 

@@ -9,12 +9,13 @@
 #include <memory>
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "platform/Error.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class AuthData {
+class KIV_EXPORT AuthData {
  public:
   // An empty screen text, no fallback screen.
   static std::shared_ptr<AuthData> create();

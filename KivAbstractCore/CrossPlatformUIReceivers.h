@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
 enum class CrossPlatformUIReceivers {
@@ -19,8 +21,8 @@ enum class CrossPlatformUIReceivers {
   LOAD_CUSTOM_FONTS,
 };
 
-std::string_view rawValue(CrossPlatformUIReceivers receiver);
+KIV_EXPORT std::string_view rawValue(CrossPlatformUIReceivers receiver);
 // The case whose raw text is exactly `rawValue` (letter case included); none for any other text.
-std::optional<CrossPlatformUIReceivers> crossPlatformUIReceiversFromRawValue(std::string_view rawValue);
+KIV_EXPORT std::optional<CrossPlatformUIReceivers> crossPlatformUIReceiversFromRawValue(std::string_view rawValue);
 
 }  // namespace qor

@@ -6,9 +6,11 @@
 
 #include <memory>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-class DeclinedTransactionData {
+class KIV_EXPORT DeclinedTransactionData {
  public:
   static std::shared_ptr<DeclinedTransactionData> create(bool didUserForgetPin);
 

@@ -7,9 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-class FlutterEngineDependency {
+class KIV_EXPORT FlutterEngineDependency {
  public:
   // Two empty texts.
   static std::shared_ptr<FlutterEngineDependency> create();

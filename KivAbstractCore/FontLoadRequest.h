@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "KivAbstractCore/Parcel.h"
 #include "platform/Error.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class FontLoadRequest final : public Parcel {
+class KIV_EXPORT FontLoadRequest final : public Parcel {
  public:
   using FontAssetMap = std::map<std::string, std::vector<uint8_t>>;
 

@@ -1,9 +1,11 @@
 // Version of the KivAbstractCore library, as built.
 #pragma once
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-extern const double KivAbstractCoreVersionNumber;
-extern const char* const KivAbstractCoreVersionString;
+KIV_EXPORT extern const double KivAbstractCoreVersionNumber;
+KIV_EXPORT extern const char* const KivAbstractCoreVersionString;
 
 }  // namespace qor

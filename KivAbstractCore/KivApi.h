@@ -8,6 +8,8 @@
 
 #include <memory>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
 class CustomFontConfig;
@@ -15,7 +17,7 @@ class FlutterEngineDependency;
 class KivData;
 class Parcel;
 
-class KivApi {
+class KIV_EXPORT KivApi {
  public:
   virtual ~KivApi() = default;
 

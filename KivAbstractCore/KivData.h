@@ -8,12 +8,13 @@
 #include <memory>
 
 #include "KivAbstractCore/AbstractKivData.h"
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "KivAbstractCore/NativeHandler.h"
 #include "platform/ui/ViewController.h"
 
 namespace qor {
 
-class KivData final : public AbstractKivData {
+class KIV_EXPORT KivData final : public AbstractKivData {
  public:
   static std::shared_ptr<KivData> create(std::shared_ptr<NativeHandler> nativeHandler,
                                          std::shared_ptr<platform::ViewController> controller);

@@ -3,9 +3,11 @@
 // description under NSLocalizedDescription.
 #pragma once
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-extern const char* const KivDecodingErrorDomain;
+KIV_EXPORT extern const char* const KivDecodingErrorDomain;
 
 enum class KivDecodingError {
   typeMismatch = 0,   // the member has another JSON type

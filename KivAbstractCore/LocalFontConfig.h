@@ -7,11 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class LocalFontConfig {
+class KIV_EXPORT LocalFontConfig {
  public:
   // An empty variant and no font data.
   static std::shared_ptr<LocalFontConfig> create();

@@ -8,11 +8,12 @@
 #include <vector>
 
 #include "KivAbstractCore/CustomFontConfig.h"
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "KivAbstractCore/LocalFontConfig.h"
 
 namespace qor {
 
-class LocalStorageCustomFontConfig final : public CustomFontConfig {
+class KIV_EXPORT LocalStorageCustomFontConfig final : public CustomFontConfig {
  public:
   using FontConfigList = std::vector<std::shared_ptr<LocalFontConfig>>;
 

@@ -5,13 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "platform/Json.h"
 
 namespace qor {
 
 class DeclinedTransactionData;
 
-class NativeHandler {
+class KIV_EXPORT NativeHandler {
  public:
   virtual ~NativeHandler() = default;
 

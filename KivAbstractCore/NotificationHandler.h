@@ -5,13 +5,14 @@
 #include <memory>
 
 #include "KivAbstractCore/CrossPlatformUIReceivers.h"
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 
 namespace qor {
 
 class NotificationReceiver;
 class Parcel;
 
-class NotificationHandler {
+class KIV_EXPORT NotificationHandler {
  public:
   virtual ~NotificationHandler() = default;
 

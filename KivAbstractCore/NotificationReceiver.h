@@ -4,9 +4,11 @@
 
 #include <any>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-class NotificationReceiver {
+class KIV_EXPORT NotificationReceiver {
  public:
   virtual ~NotificationReceiver() = default;
 

@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
+
 namespace qor {
 
-class Parcel {
+class KIV_EXPORT Parcel {
  public:
   virtual ~Parcel() = default;
   // The parcel's JSON text: always valid UTF-8, members in no fixed order.

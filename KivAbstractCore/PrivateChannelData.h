@@ -6,13 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "KivAbstractCore/Parcel.h"
 #include "platform/Error.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class PrivateChannelData final : public Parcel {
+class KIV_EXPORT PrivateChannelData final : public Parcel {
  public:
   static std::shared_ptr<PrivateChannelData> create(std::string channelName);
   // Null, with the first failure in *error, unless "channelName" is a string; other members are ignored.

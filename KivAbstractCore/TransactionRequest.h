@@ -9,13 +9,14 @@
 #include <memory>
 
 #include "KivAbstractCore/AuthData.h"
+#include "KivAbstractCore/KivAbstractCoreExport.h"
 #include "KivAbstractCore/Parcel.h"
 #include "platform/Error.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class TransactionRequest final : public Parcel {
+class KIV_EXPORT TransactionRequest final : public Parcel {
  public:
   // Type 0 with a default AuthData.
   static std::shared_ptr<TransactionRequest> create();

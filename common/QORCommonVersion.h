@@ -1,9 +1,11 @@
 // Version of the QORCommon library, as built.
 #pragma once
 
+#include "common/QORCommonExport.h"
+
 namespace qor {
 
-extern const double QORCommonVersionNumber;
-extern const char* const QORCommonVersionString;
+QOR_COMMON_EXPORT extern const double QORCommonVersionNumber;
+QOR_COMMON_EXPORT extern const char* const QORCommonVersionString;
 
 }  // namespace qor

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class AppInfo {
+class QOR_PLATFORM_EXPORT AppInfo {
  public:
   static std::optional<std::string> value(std::string_view key);
   // Nullopt removes the key.

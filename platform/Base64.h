@@ -11,10 +11,11 @@
 #include <string_view>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
-std::string base64Encode(const Bytes& data);
-OptBytes base64Decode(std::string_view text);
+QOR_PLATFORM_EXPORT std::string base64Encode(const Bytes& data);
+QOR_PLATFORM_EXPORT OptBytes base64Decode(std::string_view text);
 
 }  // namespace platform

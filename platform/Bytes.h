@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 using Bytes = std::vector<uint8_t>;
@@ -17,11 +19,11 @@ inline Bytes bytesFromString(std::string_view text) { return Bytes(text.begin(),
 inline std::string stringFromBytes(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Lower-case hexadecimal text of the bytes; for logs and tests.
-std::string hexString(const Bytes& bytes);
+QOR_PLATFORM_EXPORT std::string hexString(const Bytes& bytes);
 // Bytes of a hexadecimal text (either case, blanks ignored); nullopt for anything else.
-OptBytes bytesFromHex(std::string_view hex);
+QOR_PLATFORM_EXPORT OptBytes bytesFromHex(std::string_view hex);
 
 // Overwrites the buffer's bytes in a way the optimiser does not drop, for secrets.
-void secureWipe(Bytes& bytes) noexcept;
+QOR_PLATFORM_EXPORT void secureWipe(Bytes& bytes) noexcept;
 
 }  // namespace platform

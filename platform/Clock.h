@@ -8,6 +8,8 @@
 
 #include <chrono>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 using Duration = std::chrono::steady_clock::duration;
@@ -20,7 +22,7 @@ constexpr Duration seconds(double s) {
 }
 constexpr double toSeconds(Duration d) { return std::chrono::duration<double>(d).count(); }
 
-class Clock {
+class QOR_PLATFORM_EXPORT Clock {
  public:
   static TimePoint now();
   // Wall-clock time (dates); moves with virtual time too.
@@ -29,7 +31,7 @@ class Clock {
 };
 
 // Test-only guard that puts the process in virtual time for its lifetime. Not nestable.
-class VirtualTime {
+class QOR_PLATFORM_EXPORT VirtualTime {
  public:
   VirtualTime();
   ~VirtualTime();

@@ -14,9 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class DateFormatter {
+class QOR_PLATFORM_EXPORT DateFormatter {
  public:
   explicit DateFormatter(std::string_view format);
 

@@ -5,12 +5,13 @@
 #include <string_view>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
-Bytes md5(const uint8_t* data, size_t size);
-Bytes sha1(const uint8_t* data, size_t size);
-Bytes sha256(const uint8_t* data, size_t size);
+QOR_PLATFORM_EXPORT Bytes md5(const uint8_t* data, size_t size);
+QOR_PLATFORM_EXPORT Bytes sha1(const uint8_t* data, size_t size);
+QOR_PLATFORM_EXPORT Bytes sha256(const uint8_t* data, size_t size);
 
 inline Bytes md5(const Bytes& data) { return md5(data.data(), data.size()); }
 inline Bytes sha1(const Bytes& data) { return sha1(data.data(), data.size()); }

@@ -7,9 +7,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-struct Error {
+struct QOR_PLATFORM_EXPORT Error {
   std::string domain;
   int64_t code = 0;
   nlohmann::json userInfo = nlohmann::json::object();

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -16,19 +17,19 @@ using Json = nlohmann::json;
 
 // True when the value may be written: a top-level object or array whose numbers are all finite and
 // whose texts are all valid UTF-8.
-bool isValidJSONObject(const Json& value);
+QOR_PLATFORM_EXPORT bool isValidJSONObject(const Json& value);
 
 // Compact UTF-8 text of the value; nullopt when isValidJSONObject fails.
-OptBytes dataWithJSONObject(const Json& value);
-std::optional<std::string> stringWithJSONObject(const Json& value);
+QOR_PLATFORM_EXPORT OptBytes dataWithJSONObject(const Json& value);
+QOR_PLATFORM_EXPORT std::optional<std::string> stringWithJSONObject(const Json& value);
 
 // Parses text whose top level is an object or an array; nullopt for anything else (malformed text,
 // invalid UTF-8, a bare scalar, trailing garbage, nesting deeper than 512 levels).
-std::optional<Json> JSONObjectWithData(const Bytes& data);
-std::optional<Json> JSONObjectWithString(const std::string& text);
+QOR_PLATFORM_EXPORT std::optional<Json> JSONObjectWithData(const Bytes& data);
+QOR_PLATFORM_EXPORT std::optional<Json> JSONObjectWithString(const std::string& text);
 
 // Typed member reads that treat a missing member or one of another JSON type as absent.
-const Json* member(const Json& object, const char* key);
-std::optional<std::string> stringMember(const Json& object, const char* key);
+QOR_PLATFORM_EXPORT const Json* member(const Json& object, const char* key);
+QOR_PLATFORM_EXPORT std::optional<std::string> stringMember(const Json& object, const char* key);
 
 }  // namespace platform

@@ -6,9 +6,11 @@
 
 #include <compare>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-struct OperatingSystemVersion {
+struct QOR_PLATFORM_EXPORT OperatingSystemVersion {
   int majorVersion = 0;
   int minorVersion = 0;
   int patchVersion = 0;
@@ -16,13 +18,13 @@ struct OperatingSystemVersion {
   auto operator<=>(const OperatingSystemVersion&) const = default;
 };
 
-OperatingSystemVersion operatingSystemVersion();
-bool isOperatingSystemAtLeast(OperatingSystemVersion version);
+QOR_PLATFORM_EXPORT OperatingSystemVersion operatingSystemVersion();
+QOR_PLATFORM_EXPORT bool isOperatingSystemAtLeast(OperatingSystemVersion version);
 // Tests: the version the process reports from now on.
-void setOperatingSystemVersion(OperatingSystemVersion version);
+QOR_PLATFORM_EXPORT void setOperatingSystemVersion(OperatingSystemVersion version);
 
 // Test guard: reports `version` while it lives, then the version reported before.
-class ScopedOperatingSystemVersion {
+class QOR_PLATFORM_EXPORT ScopedOperatingSystemVersion {
  public:
   explicit ScopedOperatingSystemVersion(OperatingSystemVersion version);
   ~ScopedOperatingSystemVersion();

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -36,7 +37,7 @@ struct TimerState;
 
 // A repeating timer; it goes on until invalidated (dropping the handle does not stop it). The tick
 // that runs after `invalidate` returned on the timer's queue is never delivered.
-class Timer {
+class QOR_PLATFORM_EXPORT Timer {
  public:
   explicit Timer(std::shared_ptr<detail::TimerState> state) : state_(std::move(state)) {}
   void invalidate();
@@ -46,7 +47,7 @@ class Timer {
   std::shared_ptr<detail::TimerState> state_;
 };
 
-class Queue : public std::enable_shared_from_this<Queue> {
+class QOR_PLATFORM_EXPORT Queue : public std::enable_shared_from_this<Queue> {
  public:
   virtual ~Queue() = default;
 
@@ -80,7 +81,7 @@ class Queue : public std::enable_shared_from_this<Queue> {
   }
 };
 
-class MainQueue final : public Queue {
+class QOR_PLATFORM_EXPORT MainQueue final : public Queue {
  public:
   static std::shared_ptr<MainQueue> shared();
 
@@ -107,7 +108,7 @@ class MainQueue final : public Queue {
   std::deque<Task> tasks_;
 };
 
-class SerialQueue final : public Queue {
+class QOR_PLATFORM_EXPORT SerialQueue final : public Queue {
  public:
   static std::shared_ptr<SerialQueue> create(std::string label);
 
@@ -127,7 +128,7 @@ class SerialQueue final : public Queue {
   bool scheduled_ = false;
 };
 
-class BackgroundQueue final : public Queue {
+class QOR_PLATFORM_EXPORT BackgroundQueue final : public Queue {
  public:
   static std::shared_ptr<BackgroundQueue> global();
 

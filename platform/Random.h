@@ -6,12 +6,13 @@
 #include <cstddef>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
 // `count` random bytes; nullopt when the source fails.
-OptBytes secureRandomBytes(size_t count);
+QOR_PLATFORM_EXPORT OptBytes secureRandomBytes(size_t count);
 // Fills the range; false when the source fails (the range is then zeroed).
-bool secureRandomFill(uint8_t* out, size_t count) noexcept;
+QOR_PLATFORM_EXPORT bool secureRandomFill(uint8_t* out, size_t count) noexcept;
 
 }  // namespace platform

@@ -14,6 +14,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/QORPlatformExport.h"
+
 #ifndef QOR_DCHECK_IS_ON
 #ifdef NDEBUG
 #define QOR_DCHECK_IS_ON 0
@@ -24,7 +26,7 @@
 
 namespace platform {
 
-class SequenceChecker {
+class QOR_PLATFORM_EXPORT SequenceChecker {
  public:
   enum class Binding {
     mainQueue,  // valid on the main queue only, for the checker's whole life

@@ -9,12 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 // Writes the message and, unless it already ends in one, a line break, with one write.
-void systemLog(std::string_view message);
+QOR_PLATFORM_EXPORT void systemLog(std::string_view message);
 
-class LogCapture {
+class QOR_PLATFORM_EXPORT LogCapture {
  public:
   LogCapture();
   ~LogCapture();

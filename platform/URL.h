@@ -12,9 +12,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class URL {
+class QOR_PLATFORM_EXPORT URL {
  public:
   static std::optional<URL> parse(std::string_view text);
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/URL.h"
 
 namespace platform {
@@ -21,7 +22,7 @@ namespace platform {
 // Header fields in order: name and value.
 using HTTPHeaderFields = std::vector<std::pair<std::string, std::string>>;
 
-class URLRequest {
+class QOR_PLATFORM_EXPORT URLRequest {
  public:
   // The platform's default time-out, in seconds.
   static constexpr double kDefaultTimeoutInterval = 60.0;

@@ -8,13 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-std::u16string utf16FromUtf8(std::string_view text);
-std::string utf8FromUtf16(std::u16string_view text);
+QOR_PLATFORM_EXPORT std::u16string utf16FromUtf8(std::string_view text);
+QOR_PLATFORM_EXPORT std::string utf8FromUtf16(std::u16string_view text);
 // The text with every invalid UTF-8 sequence replaced by U+FFFD; valid text comes back unchanged.
-std::string sanitizeUtf8(std::string_view text);
+QOR_PLATFORM_EXPORT std::string sanitizeUtf8(std::string_view text);
 // Strict UTF-8: no overlong form, surrogate or code point above U+10FFFF.
-bool isValidUtf8(std::string_view text);
+QOR_PLATFORM_EXPORT bool isValidUtf8(std::string_view text);
 
 }  // namespace platform

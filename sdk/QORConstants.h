@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "sdk/QORExport.h"
+
 namespace qor {
 
 // Types of the user's answer (the "type" of its record).
@@ -28,39 +30,39 @@ inline constexpr int32_t QORAuthTypeBio = 105;
 inline constexpr int32_t QORAuthTypeSetPin = 106;
 
 // Chain types of the prepare answer.
-extern const char* const QORAuthControllerOkChainType;         // "WAKEUP_AUTH_OK"
-extern const char* const QORAuthControllerPinChainType;        // "WAKEUP_AUTH_PIN"
-extern const char* const QORAuthControllerBiometricChainType;  // "WAKEUP_AUTH_BIOMETRIC_OK"
-extern const char* const QORAuthControllerSetPinChainType;     // "WAKEUP_AUTH_SET_PIN"
+QOR_EXPORT extern const char* const QORAuthControllerOkChainType;         // "WAKEUP_AUTH_OK"
+QOR_EXPORT extern const char* const QORAuthControllerPinChainType;        // "WAKEUP_AUTH_PIN"
+QOR_EXPORT extern const char* const QORAuthControllerBiometricChainType;  // "WAKEUP_AUTH_BIOMETRIC_OK"
+QOR_EXPORT extern const char* const QORAuthControllerSetPinChainType;     // "WAKEUP_AUTH_SET_PIN"
 
 // Answer values of a confirm and of a decline.
-extern const char* const QORUserAnswerOk;      // "YES"
-extern const char* const QORUserAnswerCancel;  // "NO"
+QOR_EXPORT extern const char* const QORUserAnswerOk;      // "YES"
+QOR_EXPORT extern const char* const QORUserAnswerCancel;  // "NO"
 
 // Keys of the prepare answer's body and GUI data.
-extern const char* const guiDataResponseTextKey;           // "argGuiText"
-extern const char* const guiDataResponseHeaderKey;         // "argGuiHeader"
-extern const char* const flutterScreenKey;                 // "argGuiFlutterScreen"
-extern const char* const flutterScreenPinKey;              // "pinLength"
-extern const char* const flutterScreenTransactionDataKey;  // "argGuiData"
-extern const char* const flutterScreenMainKey;             // "mainScreen"
-extern const char* const flutterScreenDetailsKey;          // "detailsScreen"
-extern const char* const flutterScreenFallbackKey;         // "fallbackScreen"
-extern const char* const flutterScreenProgressKey;         // "progressScreen"
-extern const char* const screenKey;                        // "screen"
-extern const char* const screenDataKey;                    // "screenData"
-extern const char* const authContentTypeKey;               // "authContentType"
-extern const char* const faceIdUsageDescriptionKey;        // "NSFaceIDUsageDescription"
-extern const char* const flutterViewControllerTitle;       // "FlutterViewController"
-extern const char* const paymentDataAmountKey;             // "argAmount"
-extern const char* const paymentDataCreditorAccountKey;    // "argCreditorAccount"
-extern const char* const paymentDataCreditorBankKey;       // "argCreditorBank"
+QOR_EXPORT extern const char* const guiDataResponseTextKey;           // "argGuiText"
+QOR_EXPORT extern const char* const guiDataResponseHeaderKey;         // "argGuiHeader"
+QOR_EXPORT extern const char* const flutterScreenKey;                 // "argGuiFlutterScreen"
+QOR_EXPORT extern const char* const flutterScreenPinKey;              // "pinLength"
+QOR_EXPORT extern const char* const flutterScreenTransactionDataKey;  // "argGuiData"
+QOR_EXPORT extern const char* const flutterScreenMainKey;             // "mainScreen"
+QOR_EXPORT extern const char* const flutterScreenDetailsKey;          // "detailsScreen"
+QOR_EXPORT extern const char* const flutterScreenFallbackKey;         // "fallbackScreen"
+QOR_EXPORT extern const char* const flutterScreenProgressKey;         // "progressScreen"
+QOR_EXPORT extern const char* const screenKey;                        // "screen"
+QOR_EXPORT extern const char* const screenDataKey;                    // "screenData"
+QOR_EXPORT extern const char* const authContentTypeKey;               // "authContentType"
+QOR_EXPORT extern const char* const faceIdUsageDescriptionKey;        // "NSFaceIDUsageDescription"
+QOR_EXPORT extern const char* const flutterViewControllerTitle;       // "FlutterViewController"
+QOR_EXPORT extern const char* const paymentDataAmountKey;             // "argAmount"
+QOR_EXPORT extern const char* const paymentDataCreditorAccountKey;    // "argCreditorAccount"
+QOR_EXPORT extern const char* const paymentDataCreditorBankKey;       // "argCreditorBank"
 
 // Process-wide and writable; the screenshot record reads them when it computes.
-extern std::atomic<int32_t> topSafeAreaPadding;       // 50
-extern std::atomic<int32_t> bottomSafeAreaPadding;    // 150
-extern std::atomic<int32_t> sidewardSafeAreaPadding;  // 20
-extern std::atomic<int32_t> hashCodePrime;            // 59
-extern std::atomic<int32_t> artifactType;             // 1101
+QOR_EXPORT extern std::atomic<int32_t> topSafeAreaPadding;       // 50
+QOR_EXPORT extern std::atomic<int32_t> bottomSafeAreaPadding;    // 150
+QOR_EXPORT extern std::atomic<int32_t> sidewardSafeAreaPadding;  // 20
+QOR_EXPORT extern std::atomic<int32_t> hashCodePrime;            // 59
+QOR_EXPORT extern std::atomic<int32_t> artifactType;             // 1101
 
 }  // namespace qor

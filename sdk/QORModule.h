@@ -18,10 +18,10 @@
 #include <string>
 #include <variant>
 
-#include "common/actions/QORBaseClientActionController.h"
 #include "common/actions/QORStatus.h"
 #include "common/theme/QORTheme.h"
 #include "platform/Bytes.h"
+#include "sdk/QORExport.h"
 #include "sdk/TransactionInfo.h"
 #include "sdk/resources/ResourceProvider.h"
 #include "sdk/tenants/QORTenant.h"
@@ -35,9 +35,10 @@ namespace qor {
 
 class CustomFontConfig;
 class KivApi;
+class QORBaseClientActionController;
 class UIManager;
 
-class QORModule {
+class QOR_EXPORT QORModule {
  public:
   QORModule() = delete;
 

@@ -1,9 +1,11 @@
 // Version of the QOR library, as built.
 #pragma once
 
+#include "sdk/QORExport.h"
+
 namespace qor {
 
-extern const double QORVersionNumber;
-extern const char* const QORVersionString;
+QOR_EXPORT extern const double QORVersionNumber;
+QOR_EXPORT extern const char* const QORVersionString;
 
 }  // namespace qor

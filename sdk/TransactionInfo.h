@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "platform/Json.h"
+#include "sdk/QORExport.h"
 #include "ui/data/QORPayment.h"
 
 namespace qor {
 
-class TransactionInfo {
+class QOR_EXPORT TransactionInfo {
  public:
   static std::shared_ptr<TransactionInfo> create() { return std::shared_ptr<TransactionInfo>(new TransactionInfo); }
 

@@ -1,9 +1,11 @@
 // Version of the DefaultQorUi library, as built.
 #pragma once
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-extern const double DefaultQorUiVersionNumber;
-extern const char* const DefaultQorUiVersionString;
+QOR_UI_EXPORT extern const double DefaultQorUiVersionNumber;
+QOR_UI_EXPORT extern const char* const DefaultQorUiVersionString;
 
 }  // namespace qor

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/QORCommonExport.h"
 #include "common/actions/QORClientActionDataSource.h"
 #include "common/actions/QORClientActionDelegate.h"
 #include "common/actions/QORStatus.h"
@@ -28,7 +29,7 @@
 
 namespace qor {
 
-class QORBaseClientAction : public std::enable_shared_from_this<QORBaseClientAction> {
+class QOR_COMMON_EXPORT QORBaseClientAction : public std::enable_shared_from_this<QORBaseClientAction> {
  public:
   static std::shared_ptr<QORBaseClientAction> create();
   virtual ~QORBaseClientAction() = default;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/QORCommonExport.h"
 #include "common/actions/QORBaseClientAction.h"
 #include "common/actions/QORBaseClientActionControllerDelegate.h"
 #include "common/actions/QORClientActionDataSource.h"
@@ -23,7 +24,7 @@
 
 namespace qor {
 
-class QORBaseClientActionController : public virtual QORClientActionDataSource,
+class QOR_COMMON_EXPORT QORBaseClientActionController : public virtual QORClientActionDataSource,
                                       public virtual QORClientActionDelegate,
                                       public std::enable_shared_from_this<QORBaseClientActionController> {
  public:

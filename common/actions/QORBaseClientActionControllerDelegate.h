@@ -3,13 +3,14 @@
 
 #include <memory>
 
+#include "common/QORCommonExport.h"
 #include "common/actions/QORStatus.h"
 
 namespace qor {
 
 class QORBaseClientActionController;
 
-class QORBaseClientActionControllerDelegate {
+class QOR_COMMON_EXPORT QORBaseClientActionControllerDelegate {
  public:
   virtual ~QORBaseClientActionControllerDelegate() = default;
   virtual void clientActionControllerFinishedWithStatus(const std::shared_ptr<QORBaseClientActionController>& controller,

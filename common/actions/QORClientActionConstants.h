@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "common/QORCommonExport.h"
+
 namespace qor {
 
 inline constexpr int64_t QORClientActionTypePrepareEnrollment = 101;
@@ -18,9 +20,9 @@ inline constexpr int64_t QORClientActionTypeLinkTenant = 201;
 inline constexpr int64_t QORClientActionTypeUpdateTenant = 202;
 inline constexpr int64_t QORClientActionTypeUnlinkTenant = 203;
 
-extern const char* const QORClientActionPathEnrollment;  // "/vtn-service/rest/actions"
-extern const char* const QORClientActionPathAuth;        // "/vtn-service/rest/actions"
-extern const char* const QORClientActionPathDeviceInfo;  // "/vtn-service/rest/actions"
-extern const char* const QORClientActionPathLinkTenant;  // "/gateway/app": link, update and unlink
+QOR_COMMON_EXPORT extern const char* const QORClientActionPathEnrollment;  // "/vtn-service/rest/actions"
+QOR_COMMON_EXPORT extern const char* const QORClientActionPathAuth;        // "/vtn-service/rest/actions"
+QOR_COMMON_EXPORT extern const char* const QORClientActionPathDeviceInfo;  // "/vtn-service/rest/actions"
+QOR_COMMON_EXPORT extern const char* const QORClientActionPathLinkTenant;  // "/gateway/app": link, update and unlink
 
 }  // namespace qor

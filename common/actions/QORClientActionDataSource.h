@@ -2,11 +2,12 @@
 // their actions need. Asked on the action's queue.
 #pragma once
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class QORClientActionDataSource {
+class QOR_COMMON_EXPORT QORClientActionDataSource {
  public:
   virtual ~QORClientActionDataSource() = default;
   virtual platform::OptBytes nonce() const = 0;

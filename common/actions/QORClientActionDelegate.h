@@ -4,13 +4,14 @@
 
 #include <memory>
 
+#include "common/QORCommonExport.h"
 #include "common/actions/QORStatus.h"
 
 namespace qor {
 
 class QORBaseClientAction;
 
-class QORClientActionDelegate {
+class QOR_COMMON_EXPORT QORClientActionDelegate {
  public:
   virtual ~QORClientActionDelegate() = default;
   virtual void clientActionFinishedWithStatus(const std::shared_ptr<QORBaseClientAction>& action, QORStatus status) = 0;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/QORCommonExport.h"
+
 namespace qor {
 
 using QORStatus = int32_t;
@@ -25,6 +27,6 @@ inline constexpr QORStatus QORStatusSensitiveDataDecryptionError = 64;
 inline constexpr size_t kQORStatusNameCount = 65;
 
 // Indexed by the status value 0 to 64; nullptr for values without a name. Callers check the range.
-extern const std::array<const char*, kQORStatusNameCount> StatusToString;
+QOR_COMMON_EXPORT extern const std::array<const char*, kQORStatusNameCount> StatusToString;
 
 }  // namespace qor

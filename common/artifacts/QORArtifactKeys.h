@@ -3,17 +3,19 @@
 
 #include <cstdint>
 
+#include "common/QORCommonExport.h"
+
 namespace qor {
 
-extern const char* const dictionaryKeyArtifacts;                 // "artifacts": the list in a request body
-extern const char* const dictionaryKeyArtifactsValue;            // "value"
-extern const char* const dictionaryKeyArtifactsClassName;        // "className": the kind of an artifact
-extern const char* const dictionaryKeyArtifactsApnsEnabled;      // "isApnsEnabled"
-extern const char* const dictionaryKeyArtifactsBiometryEnabled;  // "isBiometryEnabled"
-extern const char* const dictionaryValueArtifactsSession;        // "SessionArtifact"
-extern const char* const dictionaryValueArtifactsSimple;         // "SimpleArtifact"
-extern const char* const deviceInfoArtifactTypeString;           // "RESULT_DEVICE_INFO"
-extern const char* const dictionaryKeyRequestHeaderType;         // "type"
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyArtifacts;                 // "artifacts": the list in a request body
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyArtifactsValue;            // "value"
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyArtifactsClassName;        // "className": the kind of an artifact
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyArtifactsApnsEnabled;      // "isApnsEnabled"
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyArtifactsBiometryEnabled;  // "isBiometryEnabled"
+QOR_COMMON_EXPORT extern const char* const dictionaryValueArtifactsSession;        // "SessionArtifact"
+QOR_COMMON_EXPORT extern const char* const dictionaryValueArtifactsSimple;         // "SimpleArtifact"
+QOR_COMMON_EXPORT extern const char* const deviceInfoArtifactTypeString;           // "RESULT_DEVICE_INFO"
+QOR_COMMON_EXPORT extern const char* const dictionaryKeyRequestHeaderType;         // "type"
 
 inline constexpr int64_t deviceInfoArtifactType = 412;
 

@@ -11,13 +11,14 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "common/artifacts/QORArtifactKeys.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORSessionArtifact {
+class QOR_COMMON_EXPORT QORSessionArtifact {
  public:
   static std::shared_ptr<QORSessionArtifact> create(std::optional<int64_t> type);
 

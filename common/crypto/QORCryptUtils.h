@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class QORCryptUtils {
+class QOR_COMMON_EXPORT QORCryptUtils {
  public:
   QORCryptUtils() = delete;
 

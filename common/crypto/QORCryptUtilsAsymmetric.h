@@ -11,13 +11,14 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORKeyPair.h"
 #include "common/crypto/QORSecretKey.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class QORCryptUtilsAsymmetric {
+class QOR_COMMON_EXPORT QORCryptUtilsAsymmetric {
  public:
   QORCryptUtilsAsymmetric() = delete;
 

@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class QORCryptUtilsB64 {
+class QOR_COMMON_EXPORT QORCryptUtilsB64 {
  public:
   QORCryptUtilsB64() = delete;
 

@@ -4,12 +4,13 @@
 
 #include <memory>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORSecretKey.h"
 #include "platform/Bytes.h"
 
 namespace qor {
 
-class QORCryptUtilsSymmetric {
+class QOR_COMMON_EXPORT QORCryptUtilsSymmetric {
  public:
   QORCryptUtilsSymmetric() = delete;
 

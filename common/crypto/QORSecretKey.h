@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
@@ -20,7 +21,7 @@ class LibraryKey;
 struct LibraryKeySlot;
 }  // namespace internal
 
-class QORSecretKey {
+class QOR_COMMON_EXPORT QORSecretKey {
  public:
   // `data` may be nil: a key restored from text that is not Base64 has no bytes, and every
   // operation with it gives nil.

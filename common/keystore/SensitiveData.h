@@ -11,12 +11,13 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORSecretKey.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class SensitiveData {
+class QOR_COMMON_EXPORT SensitiveData {
  public:
   static std::shared_ptr<SensitiveData> create(std::shared_ptr<QORSecretKey> prvClient,
                                                std::shared_ptr<QORSecretKey> pubSps,

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORSecretKey.h"
 #include "common/keystore/SensitiveData.h"
 #include "common/keystore/SkSessionData.h"
@@ -23,7 +24,7 @@
 
 namespace qor {
 
-class SensitiveDataManager {
+class QOR_COMMON_EXPORT SensitiveDataManager {
  public:
   SensitiveDataManager() = delete;
 

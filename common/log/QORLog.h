@@ -19,18 +19,19 @@
 #include <string>
 #include <string_view>
 
+#include "common/QORCommonExport.h"
 #include "common/log/QORLogArgument.h"
 
 namespace qor {
 
 // An object that takes the log's lines (the one selector `info::::`).
-class QORLogger {
+class QOR_COMMON_EXPORT QORLogger {
  public:
   virtual ~QORLogger() = default;
   virtual void info(const std::string& file, int32_t line, const std::string& function, const std::string& message) = 0;
 };
 
-class QORLog {
+class QOR_COMMON_EXPORT QORLog {
  public:
   // Installs the logger, replacing the earlier one; nullptr removes it.
   static void initWithLogger(std::shared_ptr<QORLogger> logger);

@@ -10,11 +10,12 @@
 #include <string_view>
 #include <type_traits>
 
+#include "common/QORCommonExport.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORLogArgument {
+class QOR_COMMON_EXPORT QORLogArgument {
  public:
   enum class Kind { nil, text, signedInteger, unsignedInteger, floating, boolean };
 

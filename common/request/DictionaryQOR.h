@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "platform/Json.h"
 #include "platform/ui/Color.h"
 
@@ -15,7 +16,7 @@ namespace qor {
 // decimal text (leading blanks skipped, an optional sign, the digits up to the first other
 // character; no digits give 0). Values beyond the 64-bit range saturate to its ends. Anything
 // else, or no member, gives nullopt.
-std::optional<int64_t> integerValueForKey(const platform::Json& dictionary, const std::string& key);
+QOR_COMMON_EXPORT std::optional<int64_t> integerValueForKey(const platform::Json& dictionary, const std::string& key);
 
 // The member as an opaque colour written "#RRGGBB": the first character (normally '#') is skipped,
 // whatever it is, and the hexadecimal number after it (blanks and an optional 0x before it; 0 when

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "common/request/QORBaseRequestData.h"
 #include "common/request/QORBaseRequestHeader.h"
 #include "platform/Bytes.h"
@@ -16,7 +17,7 @@
 
 namespace qor {
 
-class QORBaseRequest {
+class QOR_COMMON_EXPORT QORBaseRequest {
  public:
   static std::shared_ptr<QORBaseRequest> create();
   virtual ~QORBaseRequest() = default;

@@ -6,12 +6,13 @@
 #include <memory>
 #include <optional>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORBaseRequestData {
+class QOR_COMMON_EXPORT QORBaseRequestData {
  public:
   // initWithNonce:
   static std::shared_ptr<QORBaseRequestData> create(platform::OptBytes nonce);

@@ -8,13 +8,14 @@
 #include <memory>
 #include <optional>
 
+#include "common/QORCommonExport.h"
 #include "common/crypto/QORSecretKey.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORBaseRequestHeader {
+class QOR_COMMON_EXPORT QORBaseRequestHeader {
  public:
   // initWithType: the type, a new AES key and a new IV.
   static std::shared_ptr<QORBaseRequestHeader> create(std::optional<int64_t> type);

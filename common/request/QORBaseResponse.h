@@ -9,12 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORBaseResponse {
+class QOR_COMMON_EXPORT QORBaseResponse {
  public:
   static std::shared_ptr<QORBaseResponse> create();
   virtual ~QORBaseResponse() = default;

@@ -4,12 +4,13 @@
 
 #include <optional>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORJsonByteObjectConverter {
+class QOR_COMMON_EXPORT QORJsonByteObjectConverter {
  public:
   // The compact JSON bytes of a dictionary; nullopt for nullopt, for a value that is not an object
   // and for one that cannot be written (texts that are not UTF-8, numbers that are not finite).

@@ -6,12 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 #include "platform/Json.h"
 
 namespace qor {
 
-class QORCommonData {
+class QOR_COMMON_EXPORT QORCommonData {
  public:
   using OptString = std::optional<std::string>;
 

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/QORCommonExport.h"
 #include "platform/Bytes.h"
 
 namespace qor {
@@ -22,22 +23,22 @@ extern const char* const kQORSecureStorageHost;                    // "host"
 extern const char* const kQORSecureStorageWebSocketHost;           // "webSocketHost"
 extern const char* const kQORSecureStoragePubVtnBase64;            // "pubVtnBase64"
 extern const char* const kQORSecureStorageInstallationId;          // "installationId"
-extern const char* const kQORSecureStorageEnrollmentId;            // "enrollmentId"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStorageEnrollmentId;            // "enrollmentId"
 extern const char* const kQORSecureStorageExternalId;              // "externalId"
 extern const char* const kQORSecureStorageSkVTN;                   // "skVTN"
 extern const char* const kQORSecureStorageAppPNS;                  // "appPNS"
-extern const char* const kQORSecureStoragePublicQorBase64;         // "publicQor"
-extern const char* const kQORSecureStoragePrivateQorBase64;        // "privateQor"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStoragePublicQorBase64;         // "publicQor"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStoragePrivateQorBase64;        // "privateQor"
 extern const char* const kQORSecureStorageSensitiveDataEncrypted;  // "sensitiveDataEncrypted"
 extern const char* const kQORSecureStorageSkSessionEncrypted;      // "skSessionEncrypted"
 // The key store's kept pair: the sealing that opened at the last wake-up (SensitiveDataManager).
-extern const char* const kQORSecureStorageSensitiveDataEncryptedKept;  // "sensitiveDataEncryptedKept"
-extern const char* const kQORSecureStorageSkSessionEncryptedKept;      // "skSessionEncryptedKept"
-extern const char* const kQORSecureStorageDeviceId;                // "deviceId"
-extern const char* const kQORSecureStorageRsaUtilityPrivate;       // "utilityPrivateKey"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStorageSensitiveDataEncryptedKept;  // "sensitiveDataEncryptedKept"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStorageSkSessionEncryptedKept;      // "skSessionEncryptedKept"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStorageDeviceId;                // "deviceId"
+QOR_COMMON_EXPORT extern const char* const kQORSecureStorageRsaUtilityPrivate;       // "utilityPrivateKey"
 extern const char* const kQORSecureStorageHttpHeaders;             // "httpHeaders"
 
-class QORSecureStorage {
+class QOR_COMMON_EXPORT QORSecureStorage {
  public:
   // nullopt when the item is missing, empty or not UTF-8.
   static std::optional<std::string> stringForKey(const std::string& key);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "common/QORCommonExport.h"
 #include "common/theme/QORThemeKeys.h"
 #include "platform/Json.h"
 #include "platform/ui/Color.h"
@@ -17,7 +18,7 @@
 
 namespace qor {
 
-class QORTheme {
+class QOR_COMMON_EXPORT QORTheme {
  public:
   static std::shared_ptr<QORTheme> create(std::optional<std::string> title = std::nullopt);
   // Reads the archive form: a JSON object with "logo" (Base64 of the image file), "title" and

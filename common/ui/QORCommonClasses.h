@@ -4,8 +4,10 @@
 // bundle of its own, so the classes belong to the main bundle.
 #pragma once
 
+#include "common/QORCommonExport.h"
+
 namespace qor {
 
-void registerQORCommonClasses();
+QOR_COMMON_EXPORT void registerQORCommonClasses();
 
 }  // namespace qor

@@ -2,11 +2,12 @@
 // shadow shows); at every layout its corner radius is half its width.
 #pragma once
 
+#include "common/QORCommonExport.h"
 #include "platform/ui/Button.h"
 
 namespace qor {
 
-class QORRoundButton : public platform::Button {
+class QOR_COMMON_EXPORT QORRoundButton : public platform::Button {
  public:
   std::string className() const override;
   void initWithCoder(const platform::Coder& coder) override;

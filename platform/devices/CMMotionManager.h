@@ -9,11 +9,12 @@
 #include <optional>
 
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
 // In g (9.81 m/s^2), along the device's three axes.
-struct CMAcceleration {
+struct QOR_PLATFORM_EXPORT CMAcceleration {
   double x = 0.0;
   double y = 0.0;
   double z = 0.0;
@@ -21,14 +22,14 @@ struct CMAcceleration {
   bool operator==(const CMAcceleration& other) const = default;
 };
 
-struct CMDeviceMotion {
+struct QOR_PLATFORM_EXPORT CMDeviceMotion {
   // The acceleration the user gives the device, gravity left out.
   CMAcceleration userAcceleration;
   // When the sample was taken, in seconds on platform::Clock.
   double timestamp = 0.0;
 };
 
-class CMMotionManager {
+class QOR_PLATFORM_EXPORT CMMotionManager {
  public:
   bool isDeviceMotionAvailable() const;
   // In seconds; 0.01 unless set. A value of 0 or less is taken as 0.01. Read when updates start.

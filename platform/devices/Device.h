@@ -9,9 +9,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class Device {
+class QOR_PLATFORM_EXPORT Device {
  public:
   static Device currentDevice();
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -35,7 +36,7 @@ inline constexpr int64_t LAErrorBiometryNotEnrolled = -7;
 inline constexpr int64_t LAErrorBiometryLockout = -8;
 inline constexpr int64_t LAErrorAppCancel = -9;
 
-class LAContext : public std::enable_shared_from_this<LAContext> {
+class QOR_PLATFORM_EXPORT LAContext : public std::enable_shared_from_this<LAContext> {
  public:
   using Reply = std::function<void(bool success, const std::optional<Error>& error)>;
 

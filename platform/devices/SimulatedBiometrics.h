@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/devices/LAContext.h"
 
 namespace platform {
 
-struct BiometricAnswer {
+struct QOR_PLATFORM_EXPORT BiometricAnswer {
   std::optional<int64_t> errorCode;  // nullopt: the user was recognised
 
   static BiometricAnswer success() { return BiometricAnswer{std::nullopt}; }
@@ -27,7 +28,7 @@ struct BiometricAnswer {
   static BiometricAnswer failure(int64_t code) { return BiometricAnswer{code}; }
 };
 
-struct BiometricPrompt {
+struct QOR_PLATFORM_EXPORT BiometricPrompt {
   LAPolicy policy = LAPolicy::deviceOwnerAuthenticationWithBiometrics;
   std::string reason;
   std::optional<std::string> fallbackTitle;
@@ -35,7 +36,7 @@ struct BiometricPrompt {
   bool operator==(const BiometricPrompt& other) const = default;
 };
 
-class SimulatedBiometrics {
+class QOR_PLATFORM_EXPORT SimulatedBiometrics {
  public:
   // A device with Face ID enrolled, not locked out, a passcode set, nothing scripted, no prompt open
   // (open prompts are dropped unanswered) and an empty history.

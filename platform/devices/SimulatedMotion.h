@@ -6,11 +6,12 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/devices/CMMotionManager.h"
 
 namespace platform {
 
-class SimulatedMotion {
+class QOR_PLATFORM_EXPORT SimulatedMotion {
  public:
   // A sensor, the device lying still, no scheduled movement.
   static void reset();

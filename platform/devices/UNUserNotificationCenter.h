@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class SerialQueue;
@@ -16,7 +18,7 @@ class SerialQueue;
 enum class UNAuthorizationStatus : int64_t { notDetermined = 0, denied = 1, authorized = 2, provisional = 3 };
 enum class UNNotificationSetting : int64_t { notSupported = 0, disabled = 1, enabled = 2 };
 
-struct UNNotificationSettings {
+struct QOR_PLATFORM_EXPORT UNNotificationSettings {
   UNAuthorizationStatus authorizationStatus = UNAuthorizationStatus::authorized;
   UNNotificationSetting alertSetting = UNNotificationSetting::enabled;
   UNNotificationSetting soundSetting = UNNotificationSetting::enabled;
@@ -27,7 +29,7 @@ struct UNNotificationSettings {
   bool operator==(const UNNotificationSettings& other) const = default;
 };
 
-class UNUserNotificationCenter {
+class QOR_PLATFORM_EXPORT UNUserNotificationCenter {
  public:
   static std::shared_ptr<UNUserNotificationCenter> currentNotificationCenter();
 

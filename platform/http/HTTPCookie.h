@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/URL.h"
 #include "platform/http/HTTPFieldName.h"
 
 namespace platform {
 
-struct HTTPCookie {
+struct QOR_PLATFORM_EXPORT HTTPCookie {
   std::string name;
   std::string value;
   // Lower case, without a leading dot.

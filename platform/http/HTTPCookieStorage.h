@@ -5,12 +5,13 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/URL.h"
 #include "platform/http/HTTPCookie.h"
 
 namespace platform {
 
-class HTTPCookieStorage {
+class QOR_PLATFORM_EXPORT HTTPCookieStorage {
  public:
   static std::shared_ptr<HTTPCookieStorage> sharedHTTPCookieStorage();
   // A store of its own (tests).

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/URL.h"
 #include "platform/http/HTTPFieldName.h"
 
 namespace platform {
 
-class HTTPMessage {
+class QOR_PLATFORM_EXPORT HTTPMessage {
  public:
   // A header longer than this is refused.
   static constexpr size_t kMaximumHeaderSize = 64 * 1024;

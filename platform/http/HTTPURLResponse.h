@@ -8,9 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-struct HTTPURLResponse {
+struct QOR_PLATFORM_EXPORT HTTPURLResponse {
   std::string url;
   int statusCode = 0;
   std::vector<std::pair<std::string, std::string>> headerFields;

@@ -5,11 +5,12 @@
 
 #include <memory>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/Queue.h"
 
 namespace platform {
 
-class OperationQueue {
+class QOR_PLATFORM_EXPORT OperationQueue {
  public:
   static std::shared_ptr<OperationQueue> create();
   static std::shared_ptr<OperationQueue> mainQueue();

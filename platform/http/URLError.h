@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -34,7 +35,7 @@ enum URLErrorCode : int64_t {
 
 // An error of the URL domain with the platform's description of the code; `detail` (the library's
 // own words) goes under "detail" for logs.
-Error urlError(int64_t code, const std::string& detail = {});
+QOR_PLATFORM_EXPORT Error urlError(int64_t code, const std::string& detail = {});
 
 // The platform's description of a URL error code ("The request timed out.").
 std::string urlErrorDescription(int64_t code);

@@ -25,6 +25,7 @@
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/URLRequest.h"
 #include "platform/http/HTTPURLResponse.h"
 #include "platform/http/OperationQueue.h"
@@ -39,10 +40,10 @@ class URLSession;
 namespace http {
 class SessionEngine;
 class DelegateDelivery;
-std::shared_ptr<DelegateDelivery> makeDelegateDelivery();
+QOR_PLATFORM_EXPORT std::shared_ptr<DelegateDelivery> makeDelegateDelivery();
 }
 
-class URLSessionDataTask : public std::enable_shared_from_this<URLSessionDataTask> {
+class QOR_PLATFORM_EXPORT URLSessionDataTask : public std::enable_shared_from_this<URLSessionDataTask> {
  public:
   // Hands the task to its session; later calls do nothing.
   void resume();
@@ -67,7 +68,7 @@ class URLSessionDataTask : public std::enable_shared_from_this<URLSessionDataTas
   bool resumed_ = false;
 };
 
-class URLSession : public std::enable_shared_from_this<URLSession> {
+class QOR_PLATFORM_EXPORT URLSession : public std::enable_shared_from_this<URLSession> {
  public:
   struct Configuration {
     // Upper bound of every request's idle time-out, in seconds (the platform's default).

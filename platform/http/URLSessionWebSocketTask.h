@@ -20,6 +20,7 @@
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/URLRequest.h"
 #include "platform/http/HTTPURLResponse.h"
 
@@ -28,7 +29,7 @@ namespace platform {
 class URLSession;
 
 // One WebSocket message: text or bytes.
-struct URLSessionWebSocketMessage {
+struct QOR_PLATFORM_EXPORT URLSessionWebSocketMessage {
   enum class Type { data, string };
 
   static URLSessionWebSocketMessage withString(std::string text) { return {Type::string, {}, std::move(text)}; }
@@ -39,7 +40,7 @@ struct URLSessionWebSocketMessage {
   std::string string;  // for Type::string, UTF-8
 };
 
-class URLSessionWebSocketTask {
+class QOR_PLATFORM_EXPORT URLSessionWebSocketTask {
  public:
   enum class State { running, suspended, canceling, completed };
 
@@ -78,7 +79,7 @@ class URLSessionWebSocketTask {
 };
 
 // The session delegate's messages about WebSocket tasks, all optional.
-class URLSessionWebSocketDelegate {
+class QOR_PLATFORM_EXPORT URLSessionWebSocketDelegate {
  public:
   virtual ~URLSessionWebSocketDelegate() = default;
 

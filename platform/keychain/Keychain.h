@@ -21,6 +21,7 @@
 
 #include "platform/Bytes.h"
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/keychain/KeychainStatus.h"
 
 namespace platform {
@@ -37,14 +38,14 @@ enum class KeychainSynchronizable { Any, No, Yes };
 
 // Which items a call addresses. An absent service or account matches every value; `Any` matches
 // synchronizable and other items alike; an accessibility, when set, must match too.
-struct KeychainQuery {
+struct QOR_PLATFORM_EXPORT KeychainQuery {
   std::optional<std::string> service;
   std::optional<std::string> account;
   KeychainSynchronizable synchronizable = KeychainSynchronizable::No;
   std::optional<std::string> accessibility;
 };
 
-struct KeychainItem {
+struct QOR_PLATFORM_EXPORT KeychainItem {
   std::string service;
   std::string account;
   bool synchronizable = false;
@@ -53,7 +54,7 @@ struct KeychainItem {
   Bytes data;
 };
 
-struct KeychainAttributes {
+struct QOR_PLATFORM_EXPORT KeychainAttributes {
   std::string service;
   std::string account;
   bool synchronizable = false;
@@ -65,13 +66,13 @@ struct KeychainAttributes {
 
 // One query's outcome in a batch read (copyDataAll): the status copyData gives and, on success,
 // the secret.
-struct KeychainDataResult {
+struct QOR_PLATFORM_EXPORT KeychainDataResult {
   OSStatus status = errSecSuccess;
   Bytes data;
 };
 
 // What an update replaces; an absent member is left as it is.
-struct KeychainChanges {
+struct QOR_PLATFORM_EXPORT KeychainChanges {
   std::optional<Bytes> data;
   std::optional<std::string> accessibility;
 };
@@ -79,7 +80,7 @@ struct KeychainChanges {
 // Save: one item of a batch (saveAll).
 enum class KeychainOperation { Add, Update, CopyMatching, Delete, Save };
 
-class Keychain {
+class QOR_PLATFORM_EXPORT Keychain {
  public:
   // The environment variable that names the process keychain's file.
   static constexpr const char* kPathVariable = "QOR_KEYCHAIN_PATH";

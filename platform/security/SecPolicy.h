@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class SecPolicy {
+class QOR_PLATFORM_EXPORT SecPolicy {
  public:
   static std::shared_ptr<SecPolicy> createSSL(bool server, std::optional<std::string> hostname);
   static std::shared_ptr<SecPolicy> createBasicX509();

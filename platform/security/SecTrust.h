@@ -13,6 +13,7 @@
 
 #include "platform/Error.h"
 #include "platform/OSStatus.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/security/SecCertificate.h"
 #include "platform/security/SecPolicy.h"
 
@@ -37,7 +38,7 @@ enum class SecTrustResultType : uint32_t {
   otherError = 7,
 };
 
-class SecTrust {
+class QOR_PLATFORM_EXPORT SecTrust {
  public:
   // An empty chain is allowed (a peer that sent none); evaluating it is an error of the call.
   static std::shared_ptr<SecTrust> create(std::vector<std::shared_ptr<SecCertificate>> certificates,

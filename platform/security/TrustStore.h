@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-class TrustStore {
+class QOR_PLATFORM_EXPORT TrustStore {
  public:
   // Adds every certificate of the PEM text as an anchor; false when it holds none.
   static bool addTestAnchorsFromPEM(std::string_view pem);

@@ -18,6 +18,7 @@
 
 #include "platform/Bytes.h"
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/Queue.h"
 #include "platform/socket/NWParameters.h"
 
@@ -30,7 +31,7 @@ enum class ChannelEvent;
 
 class NWListener;
 
-class NWConnection : public std::enable_shared_from_this<NWConnection> {
+class QOR_PLATFORM_EXPORT NWConnection : public std::enable_shared_from_this<NWConnection> {
  public:
   enum class State { setup, preparing, waiting, ready, failed, cancelled };
   using StateHandler = std::function<void(State, std::optional<Error>)>;

@@ -9,12 +9,13 @@
 #include <string>
 
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/Queue.h"
 #include "platform/socket/NWConnection.h"
 
 namespace platform {
 
-class NWListener {
+class QOR_PLATFORM_EXPORT NWListener {
  public:
   using NewConnectionHandler = std::function<void(std::shared_ptr<NWConnection>)>;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -26,8 +27,8 @@ inline constexpr int32_t errSSLCertExpired = -9814;
 inline constexpr int32_t errSSLHostNameMismatch = -9843;
 
 // The peer ended its side of the connection (a POSIX "not connected" in `domain`).
-Error peerClosedError(const char* domain);
+QOR_PLATFORM_EXPORT Error peerClosedError(const char* domain);
 // An operation that needs a connection found none.
-Error notConnectedError(const char* domain);
+QOR_PLATFORM_EXPORT Error notConnectedError(const char* domain);
 
 }  // namespace platform

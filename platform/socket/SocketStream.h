@@ -20,6 +20,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Error.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/Queue.h"
 #include "platform/security/SecTrust.h"
 
@@ -44,15 +45,15 @@ enum class StreamSocketSecurityLevel { none, negotiatedSSL };
 
 class Stream;
 struct StreamPair;
-StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
+QOR_PLATFORM_EXPORT StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
 
-class StreamDelegate {
+class QOR_PLATFORM_EXPORT StreamDelegate {
  public:
   virtual ~StreamDelegate() = default;
   virtual void stream(const std::shared_ptr<Stream>& stream, StreamEvent event) = 0;
 };
 
-class Stream : public std::enable_shared_from_this<Stream> {
+class QOR_PLATFORM_EXPORT Stream : public std::enable_shared_from_this<Stream> {
  public:
   virtual ~Stream();
   Stream(const Stream&) = delete;
@@ -83,7 +84,7 @@ class Stream : public std::enable_shared_from_this<Stream> {
   friend struct detail::StreamPairCore;
 };
 
-class InputStream final : public Stream {
+class QOR_PLATFORM_EXPORT InputStream final : public Stream {
  public:
   // Up to maxLength buffered bytes; 0 when none are there (or at the end); -1 when not open.
   ptrdiff_t read(uint8_t* buffer, size_t maxLength);
@@ -94,7 +95,7 @@ class InputStream final : public Stream {
   friend StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
 };
 
-class OutputStream final : public Stream {
+class QOR_PLATFORM_EXPORT OutputStream final : public Stream {
  public:
   // Takes up to `length` bytes; -1 when the stream is not open or failed, 0 when no room came
   // within the write timeout.
@@ -113,6 +114,6 @@ struct StreamPair {
 };
 
 // Nothing connects until a stream is opened. A port above 65535 fails on open.
-StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
+QOR_PLATFORM_EXPORT StreamPair createStreamPairWithSocketToHost(const std::string& host, uint32_t port);
 
 }  // namespace platform

@@ -6,11 +6,12 @@
 
 #include <optional>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/View.h"
 
 namespace platform {
 
-class ActivityIndicatorView : public View {
+class QOR_PLATFORM_EXPORT ActivityIndicatorView : public View {
  public:
   ActivityIndicatorView() { setHidden(true); }
   std::string className() const override;

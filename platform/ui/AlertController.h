@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform {
@@ -43,7 +44,7 @@ class AlertAction {
   std::weak_ptr<Button> button_;  // once the alert's view is made
 };
 
-class AlertController : public ViewController {
+class QOR_PLATFORM_EXPORT AlertController : public ViewController {
  public:
   static std::shared_ptr<AlertController> alertControllerWithTitle(std::optional<std::string> title,
                                                                    std::optional<std::string> message,

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class Window;
@@ -21,7 +23,7 @@ inline constexpr const char* ApplicationWillEnterForegroundNotification =
 
 enum class ApplicationState { active, inactive, background };
 
-class Application {
+class QOR_PLATFORM_EXPORT Application {
  public:
   // Made on first use, never destroyed.
   static Application& shared();

@@ -14,13 +14,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
 
 namespace platform {
 
 // A range of UTF-16 code units: its start and its length.
-struct Range {
+struct QOR_PLATFORM_EXPORT Range {
   size_t location = 0;
   size_t length = 0;
 
@@ -29,7 +30,7 @@ struct Range {
 };
 
 // The attributes of one code unit; an absent member is not set there.
-struct TextAttributes {
+struct QOR_PLATFORM_EXPORT TextAttributes {
   std::optional<Color> foregroundColor;
   std::optional<Font> font;
   std::optional<double> kern;
@@ -37,7 +38,7 @@ struct TextAttributes {
   bool operator==(const TextAttributes& other) const = default;
 };
 
-class AttributedString {
+class QOR_PLATFORM_EXPORT AttributedString {
  public:
   AttributedString() = default;
   // The UTF-8 text (invalid sequences become U+FFFD) with `attributes` over all of it.

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/LayoutNode.h"
 
 namespace platform {
@@ -28,7 +29,7 @@ struct StoryboardContent;
 struct NibContent;
 }  // namespace detail
 
-class Bundle : public std::enable_shared_from_this<Bundle> {
+class QOR_PLATFORM_EXPORT Bundle : public std::enable_shared_from_this<Bundle> {
  public:
   static std::shared_ptr<Bundle> create(std::string identifier);
   // Registers the bundle under its identifier, replacing one registered before under it.

@@ -8,11 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Control.h"
 
 namespace platform {
 
-class Button : public Control {
+class QOR_PLATFORM_EXPORT Button : public Control {
  public:
   using Control::Control;
   std::string className() const override;

@@ -12,11 +12,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class Responder;
 
-class ClassRegistry {
+class QOR_PLATFORM_EXPORT ClassRegistry {
  public:
   using Factory = std::function<std::shared_ptr<Responder>()>;
 

@@ -2,9 +2,11 @@
 // A plain value; cheap to copy.
 #pragma once
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-struct Color {
+struct QOR_PLATFORM_EXPORT Color {
   double red = 0.0;
   double green = 0.0;
   double blue = 0.0;

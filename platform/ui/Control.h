@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/View.h"
 
 namespace platform {
@@ -29,7 +30,7 @@ inline constexpr ControlEvents kControlEventTouchUpOutside = 1u << 7;
 inline constexpr ControlEvents kControlEventValueChanged = 1u << 12;
 inline constexpr ControlEvents kControlEventPrimaryActionTriggered = 1u << 13;
 
-class Control : public View {
+class QOR_PLATFORM_EXPORT Control : public View {
  public:
   using View::View;
   std::string className() const override;

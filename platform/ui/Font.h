@@ -9,11 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 enum class FontWeight { ultraLight, thin, light, regular, medium, semibold, bold, heavy, black };
 
-struct Font {
+struct QOR_PLATFORM_EXPORT Font {
   std::string name;    // e.g. "Ubuntu-Regular"; the system font is named kSystemFontName
   std::string family;  // e.g. "Ubuntu"
   double pointSize = 0.0;
@@ -33,7 +35,7 @@ struct Font {
 inline constexpr const char* kSystemFontName = "System";
 
 // "regular", "medium", ...; and back (nullopt for an unknown name).
-const char* fontWeightName(FontWeight weight);
-std::optional<FontWeight> fontWeightFromName(const std::string& name);
+QOR_PLATFORM_EXPORT const char* fontWeightName(FontWeight weight);
+QOR_PLATFORM_EXPORT std::optional<FontWeight> fontWeightFromName(const std::string& name);
 
 }  // namespace platform

@@ -2,18 +2,19 @@
 // Plain values; cheap to copy.
 #pragma once
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Size.h"
 
 namespace platform {
 
-struct Point {
+struct QOR_PLATFORM_EXPORT Point {
   double x = 0.0;
   double y = 0.0;
 
   bool operator==(const Point& other) const = default;
 };
 
-struct Rect {
+struct QOR_PLATFORM_EXPORT Rect {
   Point origin;
   Size size;
 
@@ -37,6 +38,6 @@ struct Rect {
 // The largest rectangle of the aspect ratio of `aspectRatio` that fits inside `bounds`, centred in it
 // (the platform's AVMakeRectWithAspectRatioInsideRect). An aspect ratio with a zero or negative side
 // has no such rectangle: the answer is then an empty rectangle at the centre of `bounds`.
-Rect makeRectWithAspectRatioInsideRect(Size aspectRatio, const Rect& bounds);
+QOR_PLATFORM_EXPORT Rect makeRectWithAspectRatioInsideRect(Size aspectRatio, const Rect& bounds);
 
 }  // namespace platform

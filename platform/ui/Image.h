@@ -8,11 +8,12 @@
 #include <memory>
 
 #include "platform/Bytes.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Size.h"
 
 namespace platform {
 
-class Image {
+class QOR_PLATFORM_EXPORT Image {
  public:
   // nullptr unless the bytes start like a PNG file (signature, then its IHDR chunk) or a JPEG file
   // (start-of-image, then segments up to a start-of-frame) and give a width and height above zero.
@@ -34,6 +35,6 @@ class Image {
 // The image as a PNG file (the platform's PNG representation): the file's own bytes for an image made
 // from a PNG file or from pixels; nullopt for one made from a JPEG file, whose pixels are never
 // decoded here.
-OptBytes pngRepresentation(const Image& image);
+QOR_PLATFORM_EXPORT OptBytes pngRepresentation(const Image& image);
 
 }  // namespace platform

@@ -5,12 +5,13 @@
 
 #include <memory>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/View.h"
 
 namespace platform {
 
-class ImageView : public View {
+class QOR_PLATFORM_EXPORT ImageView : public View {
  public:
   ImageView() { userInteractionEnabled_ = false; }
   explicit ImageView(std::shared_ptr<Image> image) : image_(std::move(image)) { userInteractionEnabled_ = false; }

@@ -28,29 +28,29 @@ enum class TapResult {
   disabled,                 // the control is not enabled
   covered,                  // a presented controller lies over it
 };
-const char* tapResultName(TapResult result);
+QOR_PLATFORM_EXPORT const char* tapResultName(TapResult result);
 
 // A finger on the control: when every rule lets the touch through, the control sends its touch-down,
 // touch-up-inside and primary actions.
-TapResult tap(const std::shared_ptr<Control>& control);
+QOR_PLATFORM_EXPORT TapResult tap(const std::shared_ptr<Control>& control);
 
 // The first button, in tree order, whose current title is `title`.
-std::shared_ptr<Button> findButtonWithTitle(const std::shared_ptr<View>& root, std::string_view title);
+QOR_PLATFORM_EXPORT std::shared_ptr<Button> findButtonWithTitle(const std::shared_ptr<View>& root, std::string_view title);
 // Every view of the type in the tree, in tree order, the root included.
 template <class T>
 std::vector<std::shared_ptr<T>> findViews(const std::shared_ptr<View>& root);
 
 // The root controller of the window and the controllers presented over it, lowest first; empty
 // without a window or root.
-std::vector<std::shared_ptr<ViewController>> presentedChain(const std::shared_ptr<Window>& window);
+QOR_PLATFORM_EXPORT std::vector<std::shared_ptr<ViewController>> presentedChain(const std::shared_ptr<Window>& window);
 // The last of the key window's presented chain: the controller whose view takes the touches.
-std::shared_ptr<ViewController> topPresentedViewController();
+QOR_PLATFORM_EXPORT std::shared_ptr<ViewController> topPresentedViewController();
 // Taps the button of that title on the top presented controller of the key window.
-TapResult tapButtonWithTitle(std::string_view title);
+QOR_PLATFORM_EXPORT TapResult tapButtonWithTitle(std::string_view title);
 
 // A key window with a root controller (a plain one when none is given) for the lifetime of the
 // object; it leaves the application when the object goes.
-class HeadlessWindow {
+class QOR_PLATFORM_EXPORT HeadlessWindow {
  public:
   explicit HeadlessWindow(std::shared_ptr<ViewController> root = nullptr);
   ~HeadlessWindow();
@@ -70,6 +70,7 @@ class HeadlessWindow {
 
 }  // namespace platform
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/View.h"
 
 namespace platform {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/AttributedString.h"
 #include "platform/ui/View.h"
 
@@ -15,7 +16,7 @@ namespace platform {
 
 enum class TextAlignment { natural, left, center, right, justified };
 
-class Label : public View {
+class QOR_PLATFORM_EXPORT Label : public View {
  public:
   Label() { userInteractionEnabled_ = false; }
   explicit Label(const Rect& frame) : View(frame) { userInteractionEnabled_ = false; }

@@ -4,12 +4,13 @@
 
 #include <optional>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Size.h"
 
 namespace platform {
 
-struct Layer {
+struct QOR_PLATFORM_EXPORT Layer {
   double cornerRadius = 0.0;
   bool masksToBounds = false;
   std::optional<Color> shadowColor = Color::colorWithRed(0, 0, 0, 1);

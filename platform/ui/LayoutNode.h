@@ -18,16 +18,17 @@
 #include <vector>
 
 #include "platform/Json.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Control.h"
 
 namespace platform {
 
-struct LayoutAction {
+struct QOR_PLATFORM_EXPORT LayoutAction {
   std::string selector;
   ControlEvents events = kControlEventTouchUpInside;
 };
 
-class LayoutNode {
+class QOR_PLATFORM_EXPORT LayoutNode {
  public:
   explicit LayoutNode(std::string className) : className_(std::move(className)) {}
 
@@ -63,7 +64,7 @@ class LayoutNode {
 };
 
 // One scene of a storyboard: the identifier it is instantiated by and its controller's node.
-struct LayoutScene {
+struct QOR_PLATFORM_EXPORT LayoutScene {
   std::string identifier;
   LayoutNode controller;
 };

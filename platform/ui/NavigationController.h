@@ -8,11 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform {
 
-class NavigationController : public ViewController {
+class QOR_PLATFORM_EXPORT NavigationController : public ViewController {
  public:
   static std::shared_ptr<NavigationController> create(std::shared_ptr<ViewController> root = nullptr);
   std::string className() const override;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class Bundle;
@@ -22,7 +24,7 @@ namespace detail {
 struct NibContent;
 }
 
-class Nib {
+class QOR_PLATFORM_EXPORT Nib {
  public:
   // nullptr when the bundle has no nib of that name; a null bundle means the main bundle.
   static std::shared_ptr<Nib> nibWithName(const std::string& name, const std::shared_ptr<Bundle>& bundle);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Json.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -23,7 +24,7 @@ struct Notification {
   Json userInfo = Json::object();
 };
 
-class NotificationCenter {
+class QOR_PLATFORM_EXPORT NotificationCenter {
  public:
   using Handler = std::function<void(const Notification&)>;
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/Json.h"
+#include "platform/QORPlatformExport.h"
 
 namespace platform {
 
@@ -30,7 +31,7 @@ class Control;
 
 using ActionHandler = std::function<void(Control* sender)>;
 
-class Responder : public std::enable_shared_from_this<Responder> {
+class QOR_PLATFORM_EXPORT Responder : public std::enable_shared_from_this<Responder> {
  public:
   virtual ~Responder();
 

@@ -4,11 +4,12 @@
 // Safe from any thread.
 #pragma once
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Geometry.h"
 
 namespace platform {
 
-class Screen {
+class QOR_PLATFORM_EXPORT Screen {
  public:
   static Screen mainScreen();
   // Simulation: the main screen from now on. A scale of zero or less is taken as 1.

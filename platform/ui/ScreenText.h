@@ -14,11 +14,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class View;
 
-std::string renderView(const std::shared_ptr<View>& view);
-std::string renderScreen();
+QOR_PLATFORM_EXPORT std::string renderView(const std::shared_ptr<View>& view);
+QOR_PLATFORM_EXPORT std::string renderScreen();
 
 }  // namespace platform

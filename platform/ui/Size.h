@@ -1,9 +1,11 @@
 // A width and a height in points.
 #pragma once
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
-struct Size {
+struct QOR_PLATFORM_EXPORT Size {
   double width = 0.0;
   double height = 0.0;
 

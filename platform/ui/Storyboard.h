@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/QORPlatformExport.h"
+
 namespace platform {
 
 class Bundle;
@@ -18,7 +20,7 @@ namespace detail {
 struct StoryboardContent;
 }
 
-class Storyboard : public std::enable_shared_from_this<Storyboard> {
+class QOR_PLATFORM_EXPORT Storyboard : public std::enable_shared_from_this<Storyboard> {
  public:
   // nullptr when the bundle has no storyboard of that name; a null bundle means the main bundle.
   static std::shared_ptr<Storyboard> storyboardWithName(const std::string& name, const std::shared_ptr<Bundle>& bundle);

@@ -9,11 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform {
 
-class TabBarController : public ViewController {
+class QOR_PLATFORM_EXPORT TabBarController : public ViewController {
  public:
   std::string className() const override;
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Layer.h"
@@ -26,7 +27,7 @@ class Window;
 
 enum class ContentMode { scaleToFill, scaleAspectFit, scaleAspectFill, center };
 
-class View : public Responder {
+class QOR_PLATFORM_EXPORT View : public Responder {
  public:
   View() = default;
   explicit View(const Rect& frame) : frame_(frame) {}
@@ -113,7 +114,7 @@ enum class LayoutAttribute { width, height };
 
 // A constraint that fixes the width or height of a view to a constant. While active, its view holds
 // it and takes that size at its next layout.
-class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
+class QOR_PLATFORM_EXPORT LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
  public:
   static std::shared_ptr<LayoutConstraint> create(const std::shared_ptr<View>& item, LayoutAttribute attribute,
                                                   double constant);

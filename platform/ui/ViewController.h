@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/LayoutNode.h"
 #include "platform/ui/Responder.h"
 
@@ -44,7 +45,7 @@ enum class ModalPresentationStyle { automatic, fullScreen, pageSheet, formSheet,
 
 inline constexpr Duration kAnimatedTransitionDuration = seconds(0.3);
 
-class ViewController : public Responder {
+class QOR_PLATFORM_EXPORT ViewController : public Responder {
  public:
   ViewController();
   ~ViewController() override;

@@ -11,12 +11,13 @@
 #include <functional>
 #include <memory>
 
+#include "platform/QORPlatformExport.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 
 namespace platform {
 
-class Window : public View {
+class QOR_PLATFORM_EXPORT Window : public View {
  public:
   // A window of the main screen's size.
   Window();

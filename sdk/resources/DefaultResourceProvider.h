@@ -9,12 +9,13 @@
 
 #include "platform/ui/Color.h"
 #include "platform/ui/Font.h"
+#include "sdk/QORExport.h"
 #include "sdk/resources/ResourceProvider.h"
 #include "ui/data/QORAtomicValue.h"
 
 namespace qor {
 
-class DefaultResourceProvider : public ResourceProvider {
+class QOR_EXPORT DefaultResourceProvider : public ResourceProvider {
  public:
   static std::shared_ptr<DefaultResourceProvider> create();
 

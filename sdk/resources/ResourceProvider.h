@@ -7,12 +7,13 @@
 #include <optional>
 
 #include "platform/ui/AttributedString.h"
+#include "sdk/QORExport.h"
 
 namespace qor {
 
 class TransactionInfo;
 
-class ResourceProvider {
+class QOR_EXPORT ResourceProvider {
  public:
   using Text = std::optional<platform::AttributedString>;
 

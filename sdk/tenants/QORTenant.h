@@ -11,10 +11,11 @@
 #include <string>
 
 #include "common/theme/QORTheme.h"
+#include "sdk/QORExport.h"
 
 namespace qor {
 
-class QORTenant {
+class QOR_EXPORT QORTenant {
  public:
   // initWithTenantName:tenantId:theme:
   static std::shared_ptr<QORTenant> create(std::optional<std::string> name, std::optional<int64_t> tenantId,

@@ -1,4 +1,7 @@
-# Each library needs exactly the libraries of the system that the layout allows.
+# Each library links what it uses, and nothing else: its NEEDED entries are exactly the libraries of
+# the system (within what the layout allows) and the outside libraries whose code it calls, and the
+# loader finds none of them unused (ldd -u). The C++ runtime (libstdc++, libm, libgcc_s, libc, the
+# loader) is left out of the lists.
 function(needed lib out)
   execute_process(COMMAND readelf -d ${lib} OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
@@ -6,11 +9,13 @@ function(needed lib out)
   endif()
   # CMake lists do not split inside brackets, so drop them first.
   string(REPLACE "[" "<" dyn "${dyn}")
-  string(REGEX MATCHALL "NEEDED.[ ]+Shared library: .lib(QORPlatform|QORCommon|KivAbstractCore|DefaultQorUi|QOR)\\.so\\.[0-9]" hits "${dyn}")
+  string(REGEX MATCHALL "NEEDED.[ ]+Shared library: .lib[A-Za-z0-9_+-]+\\.so" hits "${dyn}")
   set(names "")
   foreach(hit ${hits})
-    string(REGEX REPLACE ".*lib([A-Za-z]+)\\.so.*" "\\1" name "${hit}")
-    list(APPEND names ${name})
+    string(REGEX REPLACE ".*lib([A-Za-z0-9_+-]+)\\.so.*" "\\1" name "${hit}")
+    if(NOT name MATCHES "^(stdc\\+\\+|m|gcc_s|c)$")
+      list(APPEND names ${name})
+    endif()
   endforeach()
   list(SORT names)
   set(${out} "${names}" PARENT_SCOPE)
@@ -23,11 +28,15 @@ function(expect lib)
   if(NOT "${got}" STREQUAL "${want}")
     message(FATAL_ERROR "${lib}: needs [${got}], expected [${want}]")
   endif()
+  execute_process(COMMAND ldd -u -r ${${lib}} OUTPUT_VARIABLE unused ERROR_VARIABLE unused RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${lib} links libraries it does not use (or does not load):\n${unused}")
+  endif()
   message(STATUS "${lib}: [${got}]")
 endfunction()
 
-expect(PLATFORM)
-expect(COMMON QORPlatform)
+expect(PLATFORM ssl crypto curl sqlite3 crypto++)
+expect(COMMON QORPlatform z crypto++)
 expect(KIV QORPlatform)
 expect(UI QORCommon QORPlatform)
 expect(QOR QORCommon KivAbstractCore DefaultQorUi QORPlatform)

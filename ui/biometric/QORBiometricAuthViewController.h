@@ -16,13 +16,14 @@
 #include <string>
 
 #include "platform/devices/LAContext.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/controls/QORApprovalViewController.h"
 #include "ui/protocols/QORBiometricAuthViewControllerDelegate.h"
 #include "ui/resources/QORNativeScreens.h"
 
 namespace qor {
 
-class QORBiometricAuthViewController : public QORApprovalViewController {
+class QOR_UI_EXPORT QORBiometricAuthViewController : public QORApprovalViewController {
  public:
   static constexpr const char* kClassName = "QORBiometricAuthViewController";
   static constexpr const char* kFaceType = "FACE3DMAP";

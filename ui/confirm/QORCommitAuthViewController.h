@@ -9,13 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "ui/DefaultQorUiExport.h"
 #include "ui/controls/QORApprovalViewController.h"
 #include "ui/protocols/QORCommitAuthViewControllerDelegate.h"
 #include "ui/resources/QORNativeScreens.h"
 
 namespace qor {
 
-class QORCommitAuthViewController : public QORApprovalViewController {
+class QOR_UI_EXPORT QORCommitAuthViewController : public QORApprovalViewController {
  public:
   static constexpr const char* kClassName = "QORCommitAuthViewController";
 

@@ -13,6 +13,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/confirm/QORAuthInfo.h"
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QORAuthData.h"
@@ -20,7 +21,7 @@
 
 namespace qor {
 
-class QORApprovalViewController : public platform::ViewController {
+class QOR_UI_EXPORT QORApprovalViewController : public platform::ViewController {
  public:
   const std::shared_ptr<QORTheme>& theme() const { return theme_; }
   void setTheme(std::shared_ptr<QORTheme> theme) { theme_ = std::move(theme); }

@@ -19,12 +19,13 @@
 #include <vector>
 
 #include "platform/ui/AttributedString.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QORPayment.h"
 
 namespace qor {
 
-class QORAuthData {
+class QOR_UI_EXPORT QORAuthData {
  public:
   using Text = std::optional<platform::AttributedString>;
   using Payments = std::vector<std::shared_ptr<QORPayment>>;

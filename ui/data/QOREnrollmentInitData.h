@@ -6,11 +6,12 @@
 #include <optional>
 
 #include "platform/ui/AttributedString.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/data/QORAtomicValue.h"
 
 namespace qor {
 
-class QOREnrollmentInitData {
+class QOR_UI_EXPORT QOREnrollmentInitData {
  public:
   using Text = std::optional<platform::AttributedString>;
 

@@ -12,11 +12,12 @@
 #include <string>
 
 #include "platform/ui/AttributedString.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/data/QORAtomicValue.h"
 
 namespace qor {
 
-class QORPayment {
+class QOR_UI_EXPORT QORPayment {
  public:
   static std::shared_ptr<QORPayment> initWithAmount(double amount, double fee, std::optional<std::string> recipient,
                                                     std::optional<std::string> currency);

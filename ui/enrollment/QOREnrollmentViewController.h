@@ -22,6 +22,7 @@
 #include "common/actions/QORBaseClientActionControllerDelegate.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/ViewController.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QOREnrollmentInitData.h"
 #include "ui/protocols/QOREnrollmentStartProtocol.h"
@@ -29,7 +30,7 @@
 
 namespace qor {
 
-class QOREnrollmentViewController : public platform::ViewController, public QORBaseClientActionControllerDelegate {
+class QOR_UI_EXPORT QOREnrollmentViewController : public platform::ViewController, public QORBaseClientActionControllerDelegate {
  public:
   static constexpr const char* kClassName = "QOREnrollmentViewController";
   using Completion = std::function<void(QORStatus status)>;

@@ -24,6 +24,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
+#include "ui/DefaultQorUiExport.h"
 #include "ui/confirm/QORAuthInfo.h"
 #include "ui/data/QORAtomicValue.h"
 #include "ui/data/QORAuthData.h"
@@ -37,7 +38,7 @@
 
 namespace qor {
 
-class QORPinViewController : public platform::ViewController,
+class QOR_UI_EXPORT QORPinViewController : public platform::ViewController,
                              public QORKeyboardDelegate,
                              public QORSecurityProtocol,
                              public QORForceClosable {

@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QORBiometricAuthViewControllerDelegate {
+class QOR_UI_EXPORT QORBiometricAuthViewControllerDelegate {
  public:
   virtual ~QORBiometricAuthViewControllerDelegate() = default;
   // The cancel button, or a prompt that finds biometrics no longer available; always false here.

@@ -3,11 +3,13 @@
 
 #include <memory>
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
 class QORCommitAuthViewController;
 
-class QORCommitAuthViewControllerDelegate {
+class QOR_UI_EXPORT QORCommitAuthViewControllerDelegate {
  public:
   virtual ~QORCommitAuthViewControllerDelegate() = default;
   // The cancel button, always with false.

@@ -2,9 +2,11 @@
 // final status to the screen as its QORBaseClientActionControllerDelegate.
 #pragma once
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QOREnrollmentStartProtocol {
+class QOR_UI_EXPORT QOREnrollmentStartProtocol {
  public:
   virtual ~QOREnrollmentStartProtocol() = default;
   virtual void start() = 0;

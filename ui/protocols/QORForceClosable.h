@@ -2,9 +2,11 @@
 // tries again, so the screen must leave the top of the presentation stack. Main queue.
 #pragma once
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QORForceClosable {
+class QOR_UI_EXPORT QORForceClosable {
  public:
   virtual ~QORForceClosable() = default;
   virtual void forceClose() = 0;

@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QORKeyboardDelegate {
+class QOR_UI_EXPORT QORKeyboardDelegate {
  public:
   virtual ~QORKeyboardDelegate() = default;
   virtual void valueButtonPressed(const std::string& value) = 0;

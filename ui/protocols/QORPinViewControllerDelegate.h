@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QORPinViewControllerDelegate {
+class QOR_UI_EXPORT QORPinViewControllerDelegate {
  public:
   virtual ~QORPinViewControllerDelegate() = default;
   // Confirm: the PIN text as entered, whatever its length.

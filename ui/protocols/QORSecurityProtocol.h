@@ -2,9 +2,11 @@
 // on top when the app resigns (true) and comes back (false). Main queue.
 #pragma once
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace qor {
 
-class QORSecurityProtocol {
+class QOR_UI_EXPORT QORSecurityProtocol {
  public:
   virtual ~QORSecurityProtocol() = default;
   virtual void setDataHidden(bool hidden) = 0;

@@ -10,22 +10,24 @@
 #include <memory>
 #include <string>
 
+#include "ui/DefaultQorUiExport.h"
+
 namespace platform {
 class ViewController;
 }
 
 namespace qor {
 
-extern const char* const kQORNativeScreensBundleIdentifier;  // "com.qor.DefaultQorUi"
-extern const char* const kQORAuthStoryboardName;             // "QORAuthViewController"
-extern const char* const kQOREnrollmentStoryboardName;       // "QOREnrollmentViewController"
+QOR_UI_EXPORT extern const char* const kQORNativeScreensBundleIdentifier;  // "com.qor.DefaultQorUi"
+QOR_UI_EXPORT extern const char* const kQORAuthStoryboardName;             // "QORAuthViewController"
+QOR_UI_EXPORT extern const char* const kQOREnrollmentStoryboardName;       // "QOREnrollmentViewController"
 
-void registerDefaultQorUiResources();
+QOR_UI_EXPORT void registerDefaultQorUiResources();
 
 // A new controller of the scene `identifier` of the storyboard in the native-screens bundle (its
 // view not loaded yet); nullptr, logged, when the bundle, the storyboard or the scene is missing or
 // the scene's class is not registered. Main queue.
-std::shared_ptr<platform::ViewController> instantiateNativeScreen(const std::string& storyboard,
+QOR_UI_EXPORT std::shared_ptr<platform::ViewController> instantiateNativeScreen(const std::string& storyboard,
                                                                   const std::string& identifier);
 
 }  // namespace qor

@@ -1,0 +1,12 @@
+# No program of PROGRAMS needs a shared library of the system: each links the static archives alone.
+foreach(program ${PROGRAMS})
+  execute_process(COMMAND readelf -d ${program} OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "readelf failed on ${program}")
+  endif()
+  if(dyn MATCHES "Shared library: .lib(QORPlatform|QORCommon|KivAbstractCore|DefaultQorUi|QOR)\\.so")
+    message(FATAL_ERROR "${program} loads lib${CMAKE_MATCH_1}.so besides the static archives")
+  endif()
+endforeach()
+list(LENGTH PROGRAMS count)
+message(STATUS "${count} programs link the static archives only")
