@@ -1,5 +1,7 @@
 #include "common/actions/QORBaseClientAction.h"
 
+#include <utility>
+
 #include "common/actions/QORErrorParser.h"
 #include "common/crypto/QORCryptUtilsB64.h"
 #include "common/crypto/QORCryptUtilsSymmetric.h"
@@ -125,7 +127,7 @@ void QORBaseClientAction::parseResponse(const std::shared_ptr<QORBaseResponse>& 
     reportStatus(QORErrorParser().parseErrorCode(error ? error->code : 0));
     return;
   }
-  if (response) response->setDecryptedBody(body);
+  if (response) response->setDecryptedBody(std::move(body));
   response_ = response;
   responseReceived(response);
   reportStatus(QORStatusSuccess);

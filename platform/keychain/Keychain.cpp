@@ -31,36 +31,54 @@ WallTime wallTimeFromSeconds(double seconds) {
 // The WHERE clause of a query and the values to bind to it, in order. The texts point into the
 // query, which outlives every statement it is bound to.
 struct Filter {
+  unsigned shape;  // which conditions the clause has, as in clauseOf
   const std::string* clause;
   std::array<std::string_view, 3> texts;
   int textCount = 0;
   std::optional<int64_t> sync;
 };
 
+constexpr unsigned kShapes = 16;
+
 // The clause for each combination of conditions, built once: a read then costs no text building.
-const std::string& clauseFor(bool service, bool account, bool accessibility, bool sync) {
+const std::string& clauseOf(unsigned shape) {
   static const auto* clauses = [] {
-    auto* made = new std::array<std::string, 16>;  // never destroyed: a read during exit stays safe
-    for (unsigned shape = 0; shape < made->size(); ++shape) {
-      std::string& conditions = (*made)[shape];
+    auto* made = new std::array<std::string, kShapes>;  // never destroyed: a read during exit stays safe
+    for (unsigned each = 0; each < made->size(); ++each) {
+      std::string& conditions = (*made)[each];
       auto add = [&](const char* condition) {
         conditions += conditions.empty() ? " WHERE " : " AND ";
         conditions += condition;
       };
-      if (shape & 1) add("service = ?");
-      if (shape & 2) add("account = ?");
-      if (shape & 4) add("accessibility = ?");
-      if (shape & 8) add("sync = ?");
+      if (each & 1) add("service = ?");
+      if (each & 2) add("account = ?");
+      if (each & 4) add("accessibility = ?");
+      if (each & 8) add("sync = ?");
     }
     return made;
   }();
-  return (*clauses)[(service ? 1 : 0) | (account ? 2 : 0) | (accessibility ? 4 : 0) | (sync ? 8 : 0)];
+  return (*clauses)[shape];
+}
+
+// The whole text of a read of one item's data, per shape: the read every request makes several
+// times builds no text either.
+const std::string& copyDataSql(const Filter& filter) {
+  static const auto* texts = [] {
+    auto* made = new std::array<std::string, kShapes>;  // never destroyed, as above
+    for (unsigned shape = 0; shape < made->size(); ++shape) {
+      (*made)[shape] = "SELECT data FROM genp" + clauseOf(shape) + " ORDER BY sync, service, account LIMIT 1";
+    }
+    return made;
+  }();
+  return (*texts)[filter.shape];
 }
 
 Filter filterFor(const KeychainQuery& query) {
   Filter f;
   const bool bySync = query.synchronizable != KeychainSynchronizable::Any;
-  f.clause = &clauseFor(query.service.has_value(), query.account.has_value(), query.accessibility.has_value(), bySync);
+  f.shape = (query.service ? 1u : 0u) | (query.account ? 2u : 0u) | (query.accessibility ? 4u : 0u) |
+            (bySync ? 8u : 0u);
+  f.clause = &clauseOf(f.shape);
   if (query.service) f.texts[f.textCount++] = *query.service;
   if (query.account) f.texts[f.textCount++] = *query.account;
   if (query.accessibility) f.texts[f.textCount++] = *query.accessibility;
@@ -309,8 +327,7 @@ std::vector<KeychainDataResult> Keychain::copyDataAll(const std::vector<Keychain
 
 OSStatus Keychain::copyDataLocked(const KeychainQuery& query, Bytes& data) {
   Filter filter = filterFor(query);
-  sqlite::Statement statement(*db_,
-                              "SELECT data FROM genp" + *filter.clause + " ORDER BY sync, service, account LIMIT 1");
+  sqlite::Statement statement(*db_, copyDataSql(filter));
   bindFilter(statement, filter, 0);
   if (statement.step()) {
     data = statement.columnBlob(0);

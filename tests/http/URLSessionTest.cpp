@@ -314,6 +314,32 @@ TEST_F(URLSessionTest, RefusesServersItDoesNotTrust) {
   EXPECT_FALSE(session->addTrustAnchorCertificates("/nonexistent/ca.pem"));
 }
 
+// The session's connections share one parsed CA store: each new connection must still trust the
+// session's anchors and nothing more.
+TEST_F(URLSessionTest, EveryNewConnectionChecksTheServerAgainstTheSameTrust) {
+  qortest::RefServer untrusted;
+  ASSERT_TRUE(untrusted.running());
+  auto closing = [](const std::string& url) {
+    URLRequest request = requestFor(url);
+    request.setValue("close", "Connection");
+    return request;
+  };
+  std::vector<int> connections;
+  for (const auto* step : {"trusted", "untrusted", "trusted", "untrusted", "trusted"}) {
+    SCOPED_TRACE(step);
+    if (std::string(step) == "untrusted") {
+      EXPECT_EQ(run(*session_, closing(untrusted.host() + "/test/echo")).errorCode(),
+                platform::kURLErrorServerCertificateUntrusted);
+      continue;
+    }
+    const Outcome outcome = run(*session_, closing(echo()));
+    ASSERT_EQ(outcome.errorCode(), 0);
+    connections.push_back(outcome.json()["connection"]);
+  }
+  EXPECT_NE(connections[0], connections[1]);
+  EXPECT_NE(connections[1], connections[2]);
+}
+
 TEST_F(URLSessionTest, CancelEndsATaskOnceWithCancelled) {
   std::mutex mutex;
   std::condition_variable cv;

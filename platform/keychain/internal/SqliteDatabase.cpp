@@ -13,7 +13,7 @@ namespace platform::sqlite {
 namespace {
 
 // More distinct texts than the keychain's queries make; beyond it the least recently used goes.
-constexpr size_t kMaxIdleStatements = 32;
+constexpr size_t kMaxKeptStatements = 32;
 
 }  // namespace
 
@@ -57,9 +57,9 @@ int32_t statusFromSqlite(int resultCode) {
   }
 }
 
-Statement::Statement(Database& db, std::string sql) : cache_(&db), sql_(std::move(sql)) {
+Statement::Statement(Database& db, std::string_view sql) : cache_(&db) {
   int resultCode = SQLITE_OK;
-  stmt_ = db.take(sql_, resultCode);
+  stmt_ = db.take(sql, resultCode);
   record(resultCode);
 }
 
@@ -69,7 +69,7 @@ Statement::Statement(sqlite3* db, std::string_view sql) {
 
 Statement::~Statement() {
   if (cache_ && stmt_) {
-    cache_->giveBack(std::move(sql_), stmt_);
+    cache_->giveBack(stmt_);
   } else {
     sqlite3_finalize(stmt_);
   }
@@ -176,40 +176,54 @@ std::unique_ptr<Database> Database::open(const std::optional<std::string>& path,
 }
 
 Database::~Database() {
-  for (const Idle& idle : idle_) sqlite3_finalize(idle.statement);
+  for (const Kept& kept : kept_) sqlite3_finalize(kept.statement);
   sqlite3_close(db_);
 }
 
 int32_t Database::exec(const char* sql) { return statusFromSqlite(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)); }
 
 int32_t Database::run(std::string_view sql) {
-  Statement statement(*this, std::string(sql));
+  Statement statement(*this, sql);
   statement.step();
   return statement.status();
 }
 
-sqlite3_stmt* Database::take(const std::string& sql, int& resultCode) {
-  for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
-    if (it->sql != sql) continue;
-    sqlite3_stmt* statement = it->statement;
-    idle_.erase(std::next(it).base());
-    resultCode = SQLITE_OK;
-    return statement;
+sqlite3_stmt* Database::take(std::string_view sql, int& resultCode) {
+  resultCode = SQLITE_OK;
+  for (Kept& kept : kept_) {
+    if (kept.inUse || kept.sql != sql) continue;
+    kept.inUse = true;
+    return kept.statement;
   }
   sqlite3_stmt* statement = nullptr;
   resultCode = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+  if (!statement) return nullptr;
+  if (kept_.size() >= kMaxKeptStatements) {
+    // The least recently used of those not in use makes room; with all in use the cache grows.
+    Kept* oldest = nullptr;
+    for (Kept& kept : kept_) {
+      if (!kept.inUse && (!oldest || kept.lastUse < oldest->lastUse)) oldest = &kept;
+    }
+    if (oldest) {
+      sqlite3_finalize(oldest->statement);
+      *oldest = {std::string(sql), statement, true, 0};
+      return statement;
+    }
+  }
+  kept_.push_back({std::string(sql), statement, true, 0});
   return statement;
 }
 
-void Database::giveBack(std::string sql, sqlite3_stmt* statement) {
+void Database::giveBack(sqlite3_stmt* statement) {
   // Reset ends the statement's read of the store, so a kept statement holds no lock.
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
-  if (idle_.size() == kMaxIdleStatements) {
-    sqlite3_finalize(idle_.front().statement);
-    idle_.erase(idle_.begin());
+  for (Kept& kept : kept_) {
+    if (kept.statement != statement) continue;
+    kept.inUse = false;
+    kept.lastUse = ++uses_;
+    return;
   }
-  idle_.push_back({std::move(sql), statement});
 }
 
 int64_t Database::changes() const { return sqlite3_changes64(db_); }

@@ -32,7 +32,7 @@ class Statement {
  public:
   // A statement of the connection's cache: prepared on the first use of its text, reset and kept
   // for the next use when this object goes away.
-  Statement(Database& db, std::string sql);
+  Statement(Database& db, std::string_view sql);
   // A statement of its own, finalized with this object.
   Statement(sqlite3* db, std::string_view sql);
   ~Statement();
@@ -65,7 +65,6 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
   int32_t status_ = 0;
   Database* cache_ = nullptr;  // where the statement goes back to
-  std::string sql_;            // its text, the cache's key
 };
 
 class Database {
@@ -87,18 +86,23 @@ class Database {
 
  private:
   friend class Statement;
-  struct Idle {
+  // A prepared statement and its text, kept for the connection's life unless evicted; a statement
+  // in use is never evicted. The text stays here, so handing a statement out and back copies none.
+  struct Kept {
     std::string sql;
     sqlite3_stmt* statement;
+    bool inUse;
+    uint64_t lastUse;
   };
 
   explicit Database(sqlite3* db) : db_(db) {}
   // A kept statement of the text, or a new one (null when it does not prepare).
-  sqlite3_stmt* take(const std::string& sql, int& resultCode);
-  void giveBack(std::string sql, sqlite3_stmt* statement);
+  sqlite3_stmt* take(std::string_view sql, int& resultCode);
+  void giveBack(sqlite3_stmt* statement);
 
   sqlite3* db_;
-  std::vector<Idle> idle_;  // least recently used first
+  std::vector<Kept> kept_;
+  uint64_t uses_ = 0;
 };
 
 // A write transaction taken at once (BEGIN IMMEDIATE), so that two processes never both hold a
