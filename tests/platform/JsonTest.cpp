@@ -68,6 +68,17 @@ TEST(Json, WritesTheTextOfTheLibraryDumpForEveryKindOfValue) {
     EXPECT_EQ(platform::stringWithJSONObject(value), expected) << expected;
     EXPECT_EQ(platform::dataWithJSONObject(value), platform::bytesFromString(expected)) << expected;
   }
+  // Long texts are checked eight bytes at a time: a character that needs escaping, or the edges of
+  // the plain range, at every place of a word and of the tail.
+  for (const std::string& special : {std::string(1, '\0'), std::string("\x1F"), std::string("\""), std::string("\\"),
+                                    std::string("\x7F"), std::string("\xC3\xA9"), std::string(" "), std::string("~")}) {
+    for (size_t at = 0; at < 19; ++at) {
+      std::string text(19, 'a');
+      text.replace(at, 1, special);
+      const Json value{{text, text}};
+      EXPECT_EQ(platform::stringWithJSONObject(value), value.dump()) << value.dump();
+    }
+  }
 }
 
 // Every value inside is checked, at any depth, whether its text needs escaping or not.
