@@ -39,21 +39,37 @@ std::string base64Encode(const Bytes& data) {
 }
 
 OptBytes base64Decode(std::string_view text) {
-  Bytes out;
-  out.reserve(text.size() / 4 * 3);
+  // Sized for the most the text can hold and cut to what it held: no growth on the way.
+  Bytes out(text.size() / 4 * 3 + 3);
+  size_t written = 0;
   uint32_t group = 0;
   int inGroup = 0;   // significant characters of the current group
   int padding = 0;   // '=' seen so far; once non-zero only '=' may follow
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '=') {
+  const auto* c = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = c + text.size();
+  while (c != end) {
+    // Keys and sealed bodies are long runs of whole groups: four characters at a time while
+    // all four are of the alphabet.
+    if (inGroup == 0 && padding == 0 && end - c >= 4) {
+      const int a = kReverse[c[0]], b = kReverse[c[1]], d = kReverse[c[2]], e = kReverse[c[3]];
+      if ((a | b | d | e) >= 0) {
+        const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(d) << 6 | uint32_t(e);
+        out[written++] = static_cast<uint8_t>(v >> 16);
+        out[written++] = static_cast<uint8_t>(v >> 8);
+        out[written++] = static_cast<uint8_t>(v);
+        c += 4;
+        continue;
+      }
+    }
+    const unsigned char ch = *c++;
+    if (ch == '=') {
       // Padding can only fill the third and fourth places of a group.
       if (inGroup < 2) return std::nullopt;
       ++padding;
       ++inGroup;
       if (padding > 2) return std::nullopt;
     } else {
-      int v = kReverse[c];
+      int v = kReverse[ch];
       if (v < 0) continue;
       if (padding > 0) return std::nullopt;
       group = group << 6 | uint32_t(v);
@@ -61,15 +77,16 @@ OptBytes base64Decode(std::string_view text) {
     }
     if (inGroup == 4) {
       group <<= 6 * padding;
-      out.push_back(static_cast<uint8_t>(group >> 16));
-      if (padding < 2) out.push_back(static_cast<uint8_t>(group >> 8));
-      if (padding < 1) out.push_back(static_cast<uint8_t>(group));
+      out[written++] = static_cast<uint8_t>(group >> 16);
+      if (padding < 2) out[written++] = static_cast<uint8_t>(group >> 8);
+      if (padding < 1) out[written++] = static_cast<uint8_t>(group);
       group = 0;
       inGroup = 0;
       if (padding > 0) padding = 3;  // the group that held padding was the last one
     }
   }
   if (inGroup != 0) return std::nullopt;
+  out.resize(written);
   return out;
 }
 
