@@ -1,11 +1,15 @@
 #include "platform/Json.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform/Utf16.h"
 
@@ -40,65 +44,307 @@ bool validValue(const Json& v) {
 // would crash the first copy or write of the value.
 constexpr size_t kMaxNestingDepth = 512;
 
-// Builds the value as the parser reads it and stops the parse at the first container nested too
-// deep, so the text is read once. Duplicate names keep the last value, as nlohmann's reader does.
-class DepthLimitedBuilder {
+// Reads the text in one pass, building the value in place: accepts exactly what nlohmann 3.11.2's
+// strict parser accepts and gives the same values, which stored data and peers rely on, without its
+// per-character token buffers. Open containers live on a fixed stack, so hostile nesting cannot
+// exhaust the thread's stack.
+class Reader {
  public:
-  explicit DepthLimitedBuilder(Json& root) : root_(root) {}
+  Reader(const uint8_t* begin, const uint8_t* end) : p_(begin), end_(end) {}
 
-  bool null() { return place(nullptr); }
-  bool boolean(bool value) { return place(value); }
-  bool number_integer(Json::number_integer_t value) { return place(value); }
-  bool number_unsigned(Json::number_unsigned_t value) { return place(value); }
-  bool number_float(Json::number_float_t value, const Json::string_t&) { return place(value); }
-  bool string(Json::string_t& value) { return place(std::move(value)); }
-  bool binary(Json::binary_t&) { return false; }
-  bool start_object(std::size_t) { return open(Json::object()); }
-  bool key(Json::string_t& name) {
-    member_ = &(*open_.back())[std::move(name)];
-    return true;
-  }
-  bool end_object() { return close(); }
-  bool start_array(std::size_t) { return open(Json::array()); }
-  bool end_array() { return close(); }
-  template <class Exception>
-  bool parse_error(std::size_t, const std::string&, const Exception&) {
-    return false;
+  std::optional<Json> readContainer() {
+    // nlohmann skips a byte order mark at the very start, and only a complete one.
+    if (p_ != end_ && *p_ == 0xEF) {
+      if (end_ - p_ < 3 || p_[1] != 0xBB || p_[2] != 0xBF) return std::nullopt;
+      p_ += 3;
+    }
+    skipWhitespace();
+    if (p_ == end_ || (*p_ != '{' && *p_ != '[')) return std::nullopt;
+    Json root;
+    if (!readValue(root)) return std::nullopt;
+    skipWhitespace();
+    // nlohmann's lexer takes a NUL byte for the end of the input, so whatever follows one is ignored.
+    if (p_ != end_ && *p_ != '\0') return std::nullopt;
+    return root;
   }
 
  private:
-  // Puts the value where the parser is; pointers to open containers stay valid, since nothing is
-  // added to a container's parent while the container is open.
-  Json* put(Json&& value) {
-    if (open_.empty()) {
-      root_ = std::move(value);
-      return &root_;
+  bool readValue(Json& root) {
+    // The open containers, innermost last, where the values read next belong.
+    Json* open[kMaxNestingDepth];
+    size_t depth = 0;
+    Json* slot = &root;
+    for (;;) {
+      skipWhitespace();
+      if (p_ == end_) return false;
+      const uint8_t c = *p_;
+      if (c == '{' || c == '[') {
+        if (depth == kMaxNestingDepth) return false;
+        ++p_;
+        const bool object = c == '{';
+        *slot = Json(object ? Json::value_t::object : Json::value_t::array);
+        open[depth++] = slot;
+        skipWhitespace();
+        if (p_ != end_ && *p_ == (object ? '}' : ']')) {
+          ++p_;
+          --depth;
+        } else {
+          slot = nextSlot(*slot);
+          if (!slot) return false;
+          continue;
+        }
+      } else if (!readScalar(*slot)) {
+        return false;
+      }
+      // The value is complete: close the containers it completes, up to one that goes on.
+      for (;;) {
+        if (depth == 0) return true;
+        Json& top = *open[depth - 1];
+        skipWhitespace();
+        if (p_ == end_) return false;
+        if (*p_ == ',') {
+          ++p_;
+          slot = nextSlot(top);
+          if (!slot) return false;
+          break;
+        }
+        if (*p_ != (top.is_object() ? '}' : ']')) return false;
+        ++p_;
+        --depth;
+      }
     }
-    Json& parent = *open_.back();
-    if (parent.is_array()) {
-      parent.push_back(std::move(value));
-      return &parent.back();
+  }
+
+  // Where the container's next value goes: a new element, or the member named next (a name read
+  // again keeps the last value, as nlohmann does). Elements do not move while the element is open,
+  // since nothing is added to an array before its last element is complete.
+  Json* nextSlot(Json& container) {
+    if (container.is_array()) return &container.get_ref<Json::array_t&>().emplace_back();
+    skipWhitespace();
+    if (p_ == end_ || *p_ != '"') return nullptr;
+    std::optional<std::string> name = readString();
+    if (!name) return nullptr;
+    skipWhitespace();
+    if (p_ == end_ || *p_ != ':') return nullptr;
+    ++p_;
+    return &container.get_ref<Json::object_t&>()[*std::move(name)];
+  }
+
+  bool readScalar(Json& slot) {
+    switch (*p_) {
+      case '"': {
+        std::optional<std::string> text = readString();
+        if (!text) return false;
+        slot = *std::move(text);
+        return true;
+      }
+      case 't':
+        return readLiteral("true", true, slot);
+      case 'f':
+        return readLiteral("false", false, slot);
+      case 'n':
+        return readLiteral("null", nullptr, slot);
+      default:
+        return readNumber(slot);
     }
-    *member_ = std::move(value);
-    return member_;
   }
-  bool place(Json&& value) {
-    put(std::move(value));
-    return true;
-  }
-  bool open(Json&& container) {
-    if (open_.size() == kMaxNestingDepth) return false;
-    open_.push_back(put(std::move(container)));
-    return true;
-  }
-  bool close() {
-    open_.pop_back();
+
+  template <class Value>
+  bool readLiteral(std::string_view word, Value value, Json& slot) {
+    if (static_cast<size_t>(end_ - p_) < word.size() || std::memcmp(p_, word.data(), word.size()) != 0) return false;
+    p_ += word.size();
+    slot = value;
     return true;
   }
 
-  Json& root_;
-  std::vector<Json*> open_;
-  Json* member_ = nullptr;
+  // Numbers typed as nlohmann types them: an integer that fits stays exact (unsigned without a sign),
+  // anything else is the correctly rounded double, and a non-finite one fails the parse.
+  bool readNumber(Json& slot) {
+    const uint8_t* const start = p_;
+    if (*p_ == '-') ++p_;
+    if (p_ == end_ || !isDigit(*p_)) return false;
+    if (*p_++ != '0') skipDigits();
+    bool integer = true;
+    if (p_ != end_ && *p_ == '.') {
+      ++p_;
+      if (p_ == end_ || !isDigit(*p_)) return false;
+      skipDigits();
+      integer = false;
+    }
+    if (p_ != end_ && (*p_ == 'e' || *p_ == 'E')) {
+      ++p_;
+      if (p_ != end_ && (*p_ == '+' || *p_ == '-')) ++p_;
+      if (p_ == end_ || !isDigit(*p_)) return false;
+      skipDigits();
+      integer = false;
+    }
+    const auto* first = reinterpret_cast<const char*>(start);
+    const auto* last = reinterpret_cast<const char*>(p_);
+    if (integer && (*start == '-' ? readInteger<Json::number_integer_t>(first, last, slot)
+                                  : readInteger<Json::number_unsigned_t>(first, last, slot))) {
+      return true;
+    }
+    const double value = parseDouble(first, last);
+    if (!std::isfinite(value)) return false;
+    slot = value;
+    return true;
+  }
+
+  // False when the integer does not fit the type.
+  template <class Integer>
+  static bool readInteger(const char* first, const char* last, Json& slot) {
+    Integer value;
+    if (std::from_chars(first, last, value).ec != std::errc()) return false;
+    slot = value;
+    return true;
+  }
+
+  // strtod's rounding and underflow, independent of the process locale.
+  static double parseDouble(const char* first, const char* last) {
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+    const auto length = static_cast<size_t>(last - first);
+    char small[64];
+    std::string large;
+    char* text = small;
+    if (length >= sizeof small) {
+      large.assign(first, length);
+      text = large.data();
+    } else {
+      std::memcpy(small, first, length);
+      small[length] = '\0';
+    }
+    return strtod_l(text, nullptr, cLocale);
+  }
+
+  // Reads the string at the opening quote: the bytes up to the closing quote are checked and
+  // measured first, then the text is made once at its final size.
+  std::optional<std::string> readString() {
+    const uint8_t* const begin = ++p_;
+    size_t length = 0;
+    bool escaped = false;
+    bool nonAscii = false;
+    for (;;) {
+      const uint8_t* const run = p_;
+      while (p_ != end_ && kPlain[*p_]) ++p_;
+      length += static_cast<size_t>(p_ - run);
+      if (p_ == end_) return std::nullopt;
+      const uint8_t c = *p_;
+      if (c == '"') break;
+      if (c < 0x20) return std::nullopt;
+      if (c == '\\') {
+        char32_t code;
+        const size_t consumed = readEscape(p_, code);
+        if (consumed == 0) return std::nullopt;
+        p_ += consumed;
+        length += utf8Length(code);
+        escaped = true;
+      } else {
+        nonAscii = true;
+        ++p_;
+        ++length;
+      }
+    }
+    // Escapes are ASCII and decode to whole sequences, so checking the raw bytes checks the text.
+    if (nonAscii && !isValidUtf8(std::string_view(reinterpret_cast<const char*>(begin), static_cast<size_t>(p_ - begin)))) {
+      return std::nullopt;
+    }
+    const uint8_t* const close = p_++;
+    if (!escaped) return std::string(reinterpret_cast<const char*>(begin), length);
+    std::string out(length, '\0');
+    char* to = out.data();
+    for (const uint8_t* from = begin; from != close;) {
+      const auto* backslash = static_cast<const uint8_t*>(std::memchr(from, '\\', static_cast<size_t>(close - from)));
+      const uint8_t* runEnd = backslash ? backslash : close;
+      std::memcpy(to, from, static_cast<size_t>(runEnd - from));
+      to += runEnd - from;
+      from = runEnd;
+      if (backslash) {
+        char32_t code;
+        from += readEscape(from, code);
+        to = writeUtf8(code, to);
+      }
+    }
+    return out;
+  }
+
+  // Bytes that stand for themselves in a string with no check: printable ASCII but the quote and the
+  // backslash.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
+    return plain;
+  }();
+
+  // The escape at `at` (its backslash): its code point and how many bytes it takes, a surrogate
+  // pair being one escape; 0 when it is malformed.
+  size_t readEscape(const uint8_t* at, char32_t& code) const {
+    if (end_ - at < 2) return 0;
+    switch (at[1]) {
+      case '"': code = '"'; return 2;
+      case '\\': code = '\\'; return 2;
+      case '/': code = '/'; return 2;
+      case 'b': code = '\b'; return 2;
+      case 'f': code = '\f'; return 2;
+      case 'n': code = '\n'; return 2;
+      case 'r': code = '\r'; return 2;
+      case 't': code = '\t'; return 2;
+      case 'u': break;
+      default: return 0;
+    }
+    const int high = hexQuad(at + 2);
+    if (high < 0 || (high >= 0xDC00 && high <= 0xDFFF)) return 0;
+    if (high < 0xD800 || high > 0xDBFF) {
+      code = static_cast<char32_t>(high);
+      return 6;
+    }
+    if (end_ - at < 8 || at[6] != '\\' || at[7] != 'u') return 0;
+    const int low = hexQuad(at + 8);
+    if (low < 0xDC00 || low > 0xDFFF) return 0;
+    code = 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00);
+    return 12;
+  }
+
+  // The four hex digits at `at`, either case; -1 when there are fewer.
+  int hexQuad(const uint8_t* at) const {
+    if (end_ - at < 4) return -1;
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+      const uint8_t c = at[i];
+      int digit;
+      if (isDigit(c)) {
+        digit = c - '0';
+      } else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+        digit = (c | 0x20) - 'a' + 10;
+      } else {
+        return -1;
+      }
+      value = value << 4 | digit;
+    }
+    return value;
+  }
+
+  static size_t utf8Length(char32_t code) { return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4; }
+
+  static char* writeUtf8(char32_t code, char* to) {
+    const size_t length = utf8Length(code);
+    static constexpr uint8_t kLead[] = {0, 0x00, 0xC0, 0xE0, 0xF0};
+    for (size_t i = length - 1; i > 0; --i, code >>= 6) to[i] = static_cast<char>(0x80 | (code & 0x3F));
+    to[0] = static_cast<char>(kLead[length] | code);
+    return to + length;
+  }
+
+  static bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+  void skipDigits() {
+    while (p_ != end_ && isDigit(*p_)) ++p_;
+  }
+
+  void skipWhitespace() {
+    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+
+  const uint8_t* p_;
+  const uint8_t* const end_;
 };
 
 // Writes the text of nlohmann's compact dump() straight into the output, checking the value on the
@@ -226,13 +472,9 @@ std::optional<Out> writeContainer(const Json& value) {
   return out;
 }
 
-template <class Input>
-std::optional<Json> parseContainer(Input&& begin, Input&& end) {
-  Json parsed;
-  DepthLimitedBuilder builder(parsed);
-  if (!Json::sax_parse(std::forward<Input>(begin), std::forward<Input>(end), &builder)) return std::nullopt;
-  if (!(parsed.is_object() || parsed.is_array())) return std::nullopt;
-  return parsed;
+std::optional<Json> parseContainer(const void* text, size_t size) {
+  const auto* begin = static_cast<const uint8_t*>(text);
+  return Reader(begin, begin + size).readContainer();
 }
 
 }  // namespace
@@ -245,9 +487,9 @@ std::optional<std::string> stringWithJSONObject(const Json& value) { return writ
 
 OptBytes dataWithJSONObject(const Json& value) { return writeContainer<Bytes>(value); }
 
-std::optional<Json> JSONObjectWithString(const std::string& text) { return parseContainer(text.begin(), text.end()); }
+std::optional<Json> JSONObjectWithString(const std::string& text) { return parseContainer(text.data(), text.size()); }
 
-std::optional<Json> JSONObjectWithData(const Bytes& data) { return parseContainer(data.begin(), data.end()); }
+std::optional<Json> JSONObjectWithData(const Bytes& data) { return parseContainer(data.data(), data.size()); }
 
 const Json* member(const Json& object, const char* key) {
   if (!object.is_object()) return nullptr;
