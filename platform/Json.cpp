@@ -232,7 +232,7 @@ class Reader {
       if (c == '"') break;
       if (c < 0x20) return std::nullopt;
       if (c == '\\') {
-        char32_t code;
+        char32_t code = 0;
         const size_t consumed = readEscape(p_, code);
         if (consumed == 0) return std::nullopt;
         p_ += consumed;
@@ -259,7 +259,7 @@ class Reader {
       to += runEnd - from;
       from = runEnd;
       if (backslash) {
-        char32_t code;
+        char32_t code = 0;
         from += readEscape(from, code);
         to = writeUtf8(code, to);
       }

@@ -62,6 +62,7 @@ class CpuSplit {
     add("sys_ms", milliseconds(process_.ru_stime, process.ru_stime));
     add("main_user_ms", milliseconds(mainThread_.ru_utime, mainThread.ru_utime));
     add("main_sys_ms", milliseconds(mainThread_.ru_stime, mainThread.ru_stime));
+    add("faults", static_cast<double>(process.ru_minflt - process_.ru_minflt));
     add("switches", static_cast<double>(process.ru_nvcsw - process_.ru_nvcsw + process.ru_nivcsw - process_.ru_nivcsw));
   }
   CpuSplit(const CpuSplit&) = delete;
