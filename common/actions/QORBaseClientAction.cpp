@@ -119,11 +119,17 @@ void QORBaseClientAction::parseResponse(const std::shared_ptr<QORBaseResponse>& 
   QOR_DCHECK_CALLED_ON_VALID_SEQUENCE(sequence_);
   auto self = shared_from_this();
   std::optional<platform::Json> body = parseResponse(response);
-  std::optional<platform::Json> status = response ? response->status() : std::nullopt;
-  if (!status && body) {
-    if (const platform::Json* inner = platform::member(*body, "status")) status = *inner;
+  // The outer status is read where the response keeps it; only one inside the body is copied out.
+  static const std::optional<platform::Json> kNoStatus;
+  const std::optional<platform::Json>* status = response ? &response->status() : &kNoStatus;
+  std::optional<platform::Json> statusInBody;
+  if (!*status && body) {
+    if (const platform::Json* inner = platform::member(*body, "status")) {
+      statusInBody = *inner;
+      status = &statusInBody;
+    }
   }
-  if (isErrorResponse(body, status)) {
+  if (isErrorResponse(body, *status)) {
     reportStatus(QORErrorParser().parseErrorCode(error ? error->code : 0));
     return;
   }

@@ -193,18 +193,24 @@ OSStatus Keychain::ensureOpen() {
 void Keychain::setFailureHook(FailureHook hook) {
   std::lock_guard lock(hookMutex_);
   hook_ = std::move(hook);
+  failureArmed_ = hook_ || nextFailure_ != errSecSuccess;
 }
 
 void Keychain::failNextCall(OSStatus status) {
   std::lock_guard lock(hookMutex_);
   nextFailure_ = status;
+  failureArmed_ = hook_ || nextFailure_ != errSecSuccess;
 }
 
 OSStatus Keychain::injectedFailure(KeychainOperation operation, const KeychainQuery& query) {
+  if (!failureArmed_.load(std::memory_order_acquire)) return errSecSuccess;
   FailureHook hook;
   {
     std::lock_guard lock(hookMutex_);
-    if (nextFailure_ != errSecSuccess) return std::exchange(nextFailure_, errSecSuccess);
+    if (nextFailure_ != errSecSuccess) {
+      failureArmed_ = static_cast<bool>(hook_);
+      return std::exchange(nextFailure_, errSecSuccess);
+    }
     hook = hook_;
   }
   return hook ? hook(operation, query) : errSecSuccess;

@@ -12,6 +12,7 @@
 // without any lock held and must not call back into the keychain.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -159,6 +160,9 @@ class QOR_PLATFORM_EXPORT Keychain {
   std::mutex hookMutex_;
   FailureHook hook_;
   OSStatus nextFailure_ = errSecSuccess;
+  // Whether a hook or a next failure is set: a call checks it before taking the hook's lock, so the
+  // reads of a request (several queries each) pay nothing for the tests' seam.
+  std::atomic<bool> failureArmed_{false};
 };
 
 }  // namespace platform
