@@ -1,8 +1,8 @@
 #include "platform/http/URLSession.h"
 
+#include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -26,8 +26,11 @@ using AnchorList = std::vector<std::string>;  // PEM texts
 
 }  // namespace
 
+class SessionEngine;
+
 // One transfer in flight: the curl handle and everything its callbacks write into.
 struct Transfer {
+  SessionEngine* engine = nullptr;
   std::shared_ptr<URLSessionDataTask> task;
   std::unique_ptr<CurlEasy> easy;
   CurlHeaderList headers;
@@ -135,6 +138,12 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
   static size_t onBody(char* data, size_t size, size_t count, void* user);
   static size_t onHeader(char* data, size_t size, size_t count, void* user);
   static CURLcode onSSLContext(CURL* handle, void* context, void* user);
+  // The trust of the session's connections: the CA bundle and folder libcurl would use and the
+  // session's anchors, in one store made on the first connection and handed to every later one,
+  // so the bundle is parsed once per session rather than once per TLS handshake (it costs more
+  // than the handshake). Anchors added since the last connection join it first. Null when the
+  // bundle does not load. Session thread only.
+  X509_STORE* trustStore(const AnchorList& anchors);
   static int onProgress(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow);
 
   mutable std::mutex mutex_;
@@ -150,6 +159,8 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
   // Only the session thread touches the transfers and the idle handles.
   std::map<CURL*, std::unique_ptr<Transfer>> active_;
   std::vector<std::unique_ptr<CurlEasy>> idleHandles_;
+  detail::X509StorePtr trustStore_;
+  size_t anchorsInStore_ = 0;  // the anchor list only grows, so its first ones are in the store
 };
 
 void SessionEngine::run() {
@@ -217,6 +228,7 @@ void SessionEngine::pause(std::chrono::milliseconds limit) {
 void SessionEngine::begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout,
                           std::shared_ptr<const AnchorList> anchors) {
   auto transfer = std::make_unique<Transfer>();
+  transfer->engine = this;
   transfer->task = std::move(task);
   transfer->anchors = std::move(anchors);
   transfer->easy = takeHandle();
@@ -254,14 +266,12 @@ std::unique_ptr<CurlEasy> SessionEngine::takeHandle() {
   easy->set(CURLOPT_ACCEPT_ENCODING, "");
   easy->set(CURLOPT_SSL_VERIFYPEER, 1L);
   easy->set(CURLOPT_SSL_VERIFYHOST, 2L);
-  // libcurl parses the CA bundle once per multi handle and hands that store to every later
-  // connection, but only while no CA folder is set; without it each TLS handshake parses the whole
-  // bundle again, which costs more than the handshake. Debian's libcurl also sets the folder that
-  // update-ca-certificates fills with the bundle's own certificates, so with the bundle there the
-  // folder adds nothing.
-  if (const std::string bundle = easy->defaultCABundle(); !bundle.empty() && ::access(bundle.c_str(), R_OK) == 0) {
-    easy->set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
-  }
+  // The session's own store carries the CA bundle and folder (see trustStore); libcurl loads and
+  // caches none, since its cached store would replace the one the callback installs.
+  easy->set(CURLOPT_CAINFO, static_cast<const char*>(nullptr));
+  easy->set(CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+  easy->set(CURLOPT_CA_CACHE_TIMEOUT, 0L);
+  easy->set(CURLOPT_SSL_CTX_FUNCTION, &SessionEngine::onSSLContext);
   easy->set(CURLOPT_XFERINFOFUNCTION, &SessionEngine::onProgress);
   easy->set(CURLOPT_WRITEFUNCTION, &SessionEngine::onBody);
   easy->set(CURLOPT_HEADERFUNCTION, &SessionEngine::onHeader);
@@ -283,12 +293,7 @@ std::optional<Error> SessionEngine::configure(Transfer& transfer, double session
 
   // Everything below is set for every transfer: a reused handle still holds the previous one's.
   easy.set(CURLOPT_URL, request.url()->absoluteString().c_str());
-  if (transfer.anchors->empty()) {
-    easy.set(CURLOPT_SSL_CTX_FUNCTION, static_cast<curl_ssl_ctx_callback>(nullptr));
-  } else {
-    easy.set(CURLOPT_SSL_CTX_FUNCTION, &SessionEngine::onSSLContext);
-    easy.set(CURLOPT_SSL_CTX_DATA, &transfer);
-  }
+  easy.set(CURLOPT_SSL_CTX_DATA, &transfer);
 
   // An idle time-out: the connection must be up within it and the answer must not stall for it.
   double timeout = request.timeoutInterval();
@@ -434,14 +439,40 @@ int SessionEngine::onProgress(void* user, curl_off_t, curl_off_t downNow, curl_o
 
 CURLcode SessionEngine::onSSLContext(CURL*, void* context, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
-  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(context));
-  if (!store) return CURLE_SSL_CERTPROBLEM;
-  for (const auto& pem : *transfer->anchors) {
-    for (const auto& certificate : detail::x509sFromPEM(pem)) {
-      X509_STORE_add_cert(store, certificate.get());  // a certificate already there is fine
+  X509_STORE* store = transfer->engine->trustStore(*transfer->anchors);
+  if (!store) return CURLE_SSL_CACERT_BADFILE;
+  if (!X509_STORE_up_ref(store)) return CURLE_SSL_CERTPROBLEM;
+  SSL_CTX_set_cert_store(static_cast<SSL_CTX*>(context), store);  // the context takes that reference
+  return CURLE_OK;
+}
+
+X509_STORE* SessionEngine::trustStore(const AnchorList& anchors) {
+  if (!trustStore_) {
+    // Where libcurl itself would look: its built-in bundle file and folder.
+    CurlEasy defaults;
+    const char* bundle = nullptr;
+    const char* folder = nullptr;
+    curl_easy_getinfo(defaults.get(), CURLINFO_CAINFO, &bundle);
+    curl_easy_getinfo(defaults.get(), CURLINFO_CAPATH, &folder);
+    detail::X509StorePtr store(X509_STORE_new());
+    if (!store) return nullptr;
+    if (bundle && !X509_STORE_load_file(store.get(), bundle)) {
+      ERR_clear_error();
+      return nullptr;
+    }
+    // The folder is looked up certificate by certificate when a chain needs it, as libcurl does.
+    if (folder && !X509_STORE_load_path(store.get(), folder)) ERR_clear_error();
+    // As libcurl sets them on a store it fills: the store's issuers tried first, and an
+    // intermediate in the store trusted as an anchor.
+    X509_STORE_set_flags(store.get(), X509_V_FLAG_TRUSTED_FIRST | X509_V_FLAG_PARTIAL_CHAIN);
+    trustStore_ = std::move(store);
+  }
+  for (; anchorsInStore_ < anchors.size(); ++anchorsInStore_) {
+    for (const auto& certificate : detail::x509sFromPEM(anchors[anchorsInStore_])) {
+      X509_STORE_add_cert(trustStore_.get(), certificate.get());  // a certificate already there is fine
     }
   }
-  return CURLE_OK;
+  return trustStore_.get();
 }
 
 }  // namespace http

@@ -338,6 +338,11 @@ TEST_F(URLSessionTest, EveryNewConnectionChecksTheServerAgainstTheSameTrust) {
   }
   EXPECT_NE(connections[0], connections[1]);
   EXPECT_NE(connections[1], connections[2]);
+
+  // An anchor added after the first connections holds for the next one.
+  ASSERT_TRUE(session_->addTrustAnchorCertificates(untrusted.caPath()));
+  EXPECT_EQ(run(*session_, closing(untrusted.host() + "/test/echo")).errorCode(), 0);
+  EXPECT_EQ(run(*session_, closing(echo())).errorCode(), 0);
 }
 
 TEST_F(URLSessionTest, CancelEndsATaskOnceWithCancelled) {

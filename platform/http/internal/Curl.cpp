@@ -45,12 +45,6 @@ long CurlEasy::sslVerifyResult() const {
   return value;
 }
 
-std::string CurlEasy::defaultCABundle() const {
-  const char* path = nullptr;
-  curl_easy_getinfo(handle_, CURLINFO_CAINFO, &path);
-  return path ? std::string(path) : std::string();
-}
-
 CURLMcode CurlMulti::add(CURL* easy) {
   if (CURLMcode injected = injected_) return injected;
   return curl_multi_add_handle(handle_, easy);

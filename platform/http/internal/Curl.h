@@ -56,9 +56,6 @@ class CurlEasy {
   std::string effectiveURL() const;
   long osErrno() const;
   long sslVerifyResult() const;
-  // The CA bundle file libcurl verifies servers against unless told otherwise; empty when it has
-  // none built in.
-  std::string defaultCABundle() const;
 
  private:
   CURL* handle_;
