@@ -31,8 +31,7 @@ WallTime wallTimeFromSeconds(double seconds) {
 // The WHERE clause of a query and the values to bind to it, in order. The texts point into the
 // query, which outlives every statement it is bound to.
 struct Filter {
-  unsigned shape;  // which conditions the clause has, as in clauseOf
-  const std::string* clause;
+  unsigned shape;  // which conditions the WHERE clause has (clauseOf gives its text)
   std::array<std::string_view, 3> texts;
   int textCount = 0;
   std::optional<int64_t> sync;
@@ -78,7 +77,6 @@ Filter filterFor(const KeychainQuery& query) {
   const bool bySync = query.synchronizable != KeychainSynchronizable::Any;
   f.shape = (query.service ? 1u : 0u) | (query.account ? 2u : 0u) | (query.accessibility ? 4u : 0u) |
             (bySync ? 8u : 0u);
-  f.clause = &clauseOf(f.shape);
   if (query.service) f.texts[f.textCount++] = *query.service;
   if (query.account) f.texts[f.textCount++] = *query.account;
   if (query.accessibility) f.texts[f.textCount++] = *query.accessibility;
@@ -237,7 +235,7 @@ OSStatus Keychain::updateLocked(const KeychainQuery& query, const KeychainChange
   std::string sql = "UPDATE genp SET mdat = ?";
   if (changes.data) sql += ", data = ?";
   if (changes.accessibility) sql += ", accessibility = ?";
-  sqlite::Statement statement(*db_, sql + *filter.clause);
+  sqlite::Statement statement(*db_, sql + clauseOf(filter.shape));
   int index = 0;
   statement.bind(++index, now);
   if (changes.data) statement.bind(++index, *changes.data);
@@ -299,7 +297,7 @@ OSStatus Keychain::find(const KeychainQuery& query) {
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + *filter.clause + " LIMIT 1");
+  sqlite::Statement statement(*db_, "SELECT 1 FROM genp" + clauseOf(filter.shape) + " LIMIT 1");
   bindFilter(statement, filter, 0);
   if (statement.step()) return errSecSuccess;
   return statement.status() ? statement.status() : errSecItemNotFound;
@@ -347,9 +345,8 @@ OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<Keycha
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) return status;
   Filter filter = filterFor(query);
-  sqlite::Statement statement(
-      *db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" + *filter.clause +
-                         " ORDER BY service, account, sync");
+  sqlite::Statement statement(*db_, "SELECT service, account, sync, label, accessibility, cdat, mdat FROM genp" +
+                                        clauseOf(filter.shape) + " ORDER BY service, account, sync");
   bindFilter(statement, filter, 0);
   std::vector<KeychainAttributes> found;
   while (statement.step()) {
@@ -377,7 +374,7 @@ OSStatus Keychain::remove(const KeychainQuery& query) {
 
 OSStatus Keychain::removeLocked(const KeychainQuery& query, int64_t& removed) {
   Filter filter = filterFor(query);
-  sqlite::Statement statement(*db_, "DELETE FROM genp" + *filter.clause);
+  sqlite::Statement statement(*db_, "DELETE FROM genp" + clauseOf(filter.shape));
   bindFilter(statement, filter, 0);
   statement.step();
   if (statement.status()) return statement.status();
