@@ -39,8 +39,8 @@ namespace {
 
 using platform::Json;
 
-// The process's user and kernel CPU, the main thread's share of them and the context switches over
-// a run, per iteration, so the report shows which part of an authorization's CPU beyond its floor
+// The process's user and kernel CPU, the main thread's share of them, its page faults and context
+// switches over a run, per iteration, so the report shows which part of an authorization's CPU beyond its floor
 // is the kernel's and which is the other threads'.
 class CpuSplit {
  public:
