@@ -169,8 +169,9 @@ std::optional<URL> URL::parse(std::string_view text) {
 
 std::optional<URL> URL::withHostAndPath(const std::optional<std::string>& host, std::string_view path) {
   if (!host) return std::nullopt;
-  std::string text = *host;
-  text.append(path);
+  std::string text;
+  text.reserve(host->size() + path.size());
+  text.append(*host).append(path);
   return parse(text);
 }
 

@@ -7,6 +7,7 @@
 #include "common/crypto/QORCryptUtilsSymmetric.h"
 #include "common/request/DictionaryQOR.h"
 #include "common/request/QORJsonByteObjectConverter.h"
+#include "platform/Base64.h"
 
 namespace qor {
 
@@ -106,9 +107,9 @@ bool QORBaseClientAction::isErrorResponse(const std::optional<platform::Json>& d
   if (!decryptedBody) return true;
   auto code = status ? integerValueForKey(*status, "code") : std::nullopt;
   if (!code || *code != 0) return true;
-  auto nonceText = platform::stringMember(*decryptedBody, "nonceQOR");
-  if (!nonceText) return true;
-  auto received = QORCryptUtilsB64::decodeString(nonceText);
+  const platform::Json* nonceText = platform::member(*decryptedBody, "nonceQOR");
+  if (!nonceText || !nonceText->is_string()) return true;
+  auto received = platform::base64Decode(nonceText->get_ref<const std::string&>());
   const auto& data = request_ ? request_->requestData() : nullptr;
   const platform::OptBytes sent = data ? data->nonce() : std::nullopt;
   return !received || !sent || *received != *sent;

@@ -43,16 +43,17 @@ platform::Json headersFromData(const platform::OptBytes& bytes) {
 
 // The headers of a request's read, parsed once per stored value: the bytes are still read in every
 // request's transaction and compared with those parsed last, so a changed value is parsed afresh.
-platform::Json requestHeadersFromData(const platform::OptBytes& bytes) {
+// A new value gets a new object, so headers already handed out never change.
+std::shared_ptr<const platform::Json> requestHeadersFromData(const platform::OptBytes& bytes) {
   struct Parsed {
     std::mutex mutex;
     platform::OptBytes bytes;
-    platform::Json headers;
+    std::shared_ptr<const platform::Json> headers;
   };
-  static auto* last = new Parsed{{}, std::nullopt, platform::Json::object()};  // never destroyed: safe at exit
+  static auto* last = new Parsed{{}, std::nullopt, QORCommonData::noHeaders()};  // never destroyed: safe at exit
   std::lock_guard lock(last->mutex);
   if (last->bytes != bytes) {
-    last->headers = headersFromData(bytes);
+    last->headers = std::make_shared<const platform::Json>(headersFromData(bytes));
     last->bytes = bytes;
   }
   return last->headers;
@@ -90,13 +91,21 @@ bool QORCommonData::setSkSessionEncrypted(const platform::OptBytes& v) {
   return QORSecureStorage::setData(v, kQORSecureStorageSkSessionEncrypted);
 }
 
+const std::shared_ptr<const platform::Json>& QORCommonData::noHeaders() {
+  static const auto* empty = new std::shared_ptr<const platform::Json>(
+      std::make_shared<const platform::Json>(platform::Json::object()));  // never destroyed: safe at exit
+  return *empty;
+}
+
 platform::Json QORCommonData::httpHeaders() { return headersFromData(QORSecureStorage::dataForKey(kQORSecureStorageHttpHeaders)); }
 
 QORCommonData::RequestValues QORCommonData::requestValues(bool withWebSocketHost) {
-  std::vector<std::string> keys = {kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64,
-                                   kQORSecureStorageHost, kQORSecureStorageHttpHeaders};
-  if (withWebSocketHost) keys.emplace_back(kQORSecureStorageWebSocketHost);
-  const auto data = QORSecureStorage::dataForKeys(keys);
+  // The key lists, never destroyed: safe at exit.
+  static const auto* withSocket = new std::vector<std::string>{
+      kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64, kQORSecureStorageHost,
+      kQORSecureStorageHttpHeaders, kQORSecureStorageWebSocketHost};
+  static const auto* withoutSocket = new std::vector<std::string>(withSocket->begin(), withSocket->end() - 1);
+  const auto data = QORSecureStorage::dataForKeys(withWebSocketHost ? *withSocket : *withoutSocket);
   RequestValues values;
   values.installationId = QORSecureStorage::stringFromData(data[0]);
   values.pubVtnBase64 = QORSecureStorage::stringFromData(data[1]);

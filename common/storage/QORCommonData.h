@@ -3,6 +3,7 @@
 // item, except setHttpHeaders; their result is for C++ callers that want to check it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -40,15 +41,18 @@ class QOR_COMMON_EXPORT QORCommonData {
 
   // The stored values of one request to the server, each as its getter gives it, read in one
   // keychain read (one lock of the keychain file instead of one per value, and values of one
-  // moment). The WebSocket URL is read only when asked for.
+  // moment). The WebSocket URL is read only when asked for. The headers are shared with the
+  // read that parsed the same stored bytes, never changed after parsing, and never null.
   struct RequestValues {
     OptString installationId;
     OptString pubVtnBase64;
     OptString host;
-    platform::Json httpHeaders = platform::Json::object();
+    std::shared_ptr<const platform::Json> httpHeaders = noHeaders();
     OptString webSocketHost;
   };
   static RequestValues requestValues(bool withWebSocketHost);
+  // The empty object, shared.
+  static const std::shared_ptr<const platform::Json>& noHeaders();
 
   // The extra HTTP headers for the server's requests and the WebSocket upgrade: always a JSON
   // object of text to text. Stored as its JSON text; nothing stored, zero bytes or bytes that are

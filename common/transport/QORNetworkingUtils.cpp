@@ -3,6 +3,7 @@
 #include <atomic>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 #include "common/request/DictionaryQOR.h"
 #include "common/request/QORJsonByteObjectConverter.h"
@@ -62,15 +63,15 @@ std::atomic<bool>& websocketFailureFlag() {
 
 }  // namespace internal
 
-std::optional<platform::URLRequest> QORNetworkingUtils::createRequestWithURL(const std::optional<platform::URL>& url,
+std::optional<platform::URLRequest> QORNetworkingUtils::createRequestWithURL(std::optional<platform::URL> url,
                                                                              const std::string& httpMethod,
-                                                                             const platform::OptBytes& httpBody,
+                                                                             platform::OptBytes httpBody,
                                                                              const platform::Json& httpHeaders) {
   if (!url) return std::nullopt;
-  platform::URLRequest request(url);
-  request.setHTTPMethod(httpMethod);
-  addHttpHeaders(httpHeaders, request);
-  request.setHTTPBody(httpBody);
+  std::optional<platform::URLRequest> request(std::in_place, std::move(url));
+  request->setHTTPMethod(httpMethod);
+  addHttpHeaders(httpHeaders, *request);
+  request->setHTTPBody(std::move(httpBody));
   return request;
 }
 
@@ -79,7 +80,7 @@ void QORNetworkingUtils::addHttpHeaders(const platform::Json& httpHeaders, platf
   request.addValue("application/json", "Content-Type");
   if (!httpHeaders.is_object()) return;
   for (const auto& [name, value] : httpHeaders.items()) {
-    if (value.is_string()) request.addValue(value.get<std::string>(), name);
+    if (value.is_string()) request.addValue(value.get_ref<const std::string&>(), name);
   }
 }
 

@@ -24,10 +24,11 @@ namespace qor {
 class QORNetworkingUtils {
  public:
   // A request for the URL with the method, the headers (first "Content-Type: application/json",
-  // then every stored header, all added) and the body; nullopt when there is no URL.
-  static std::optional<platform::URLRequest> createRequestWithURL(const std::optional<platform::URL>& url,
+  // then every stored header, all added) and the body; nullopt when there is no URL. The URL and the
+  // body are taken by value, so a caller's temporaries move into the request.
+  static std::optional<platform::URLRequest> createRequestWithURL(std::optional<platform::URL> url,
                                                                   const std::string& httpMethod,
-                                                                  const platform::OptBytes& httpBody,
+                                                                  platform::OptBytes httpBody,
                                                                   const platform::Json& httpHeaders);
   static void addHttpHeaders(const platform::Json& httpHeaders, platform::URLRequest& request);
 

@@ -1,5 +1,7 @@
 #include "common/transport/QORServerTask.h"
 
+#include <utility>
+
 #include "common/actions/QORBaseClientAction.h"
 #include "common/request/QORJsonByteObjectConverter.h"
 #include "common/storage/QORCommonData.h"
@@ -32,9 +34,9 @@ void QORServerTask::runClientAction(const std::shared_ptr<QORBaseClientAction>& 
   // An action without a path has no URL, like a missing host.
   auto path = action->urlPath();
   auto url = path ? platform::URL::withHostAndPath(stored.host, *path) : std::nullopt;
-  auto urlRequest = QORNetworkingUtils::createRequestWithURL(url, action->httpMethod(),
+  auto urlRequest = QORNetworkingUtils::createRequestWithURL(std::move(url), action->httpMethod(),
                                                              QORJsonByteObjectConverter::dataFromDictionary(dictionary),
-                                                             stored.httpHeaders);
+                                                             *stored.httpHeaders);
   QORNetworkingUtils::runDataTaskWithURLRequest(
       urlRequest, shouldUseWebSocket, action->shouldReconnectWebsocket(), stored.webSocketHost,
       [action, completion = std::move(completion)](platform::OptBytes data, std::optional<platform::Error> error) {

@@ -4,6 +4,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -127,6 +128,10 @@ class SessionEngine : public std::enable_shared_from_this<SessionEngine> {
   void pause(std::chrono::milliseconds limit);
 
   void run();
+  // How long the loop may wait for its sockets: until the nearest idle deadline of a transfer, so
+  // its idle check runs on time, and at most a second (libcurl shortens it for its own timers).
+  // Past a deadline that has not ended its transfer yet, a short wait, never a spin.
+  int pollWait() const;
   void begin(std::shared_ptr<URLSessionDataTask> task, double sessionTimeout, std::shared_ptr<const AnchorList> anchors);
   std::unique_ptr<CurlEasy> takeHandle();
   void recycle(std::unique_ptr<CurlEasy> easy);
@@ -202,14 +207,26 @@ void SessionEngine::run() {
       while (CURLMsg* message = multi_.infoRead()) {
         if (message->msg == CURLMSG_DONE) complete(message->easy_handle, message->data.result);
       }
-      // Short waits while transfers run, so the idle check fires on time.
-      result = multi_.poll(active_.empty() ? 1000 : 50);
+      result = multi_.poll(pollWait());
     }
     if (result != CURLM_OK) {
       failInFlight(result);
       pause(std::chrono::milliseconds(1000));
     }
   }
+}
+
+int SessionEngine::pollWait() const {
+  using std::chrono::milliseconds;
+  constexpr milliseconds kLongest(1000), kPastDeadline(50);
+  const auto now = std::chrono::steady_clock::now();
+  milliseconds wait = kLongest;
+  for (const auto& [handle, transfer] : active_) {
+    if (transfer->idleLimit <= std::chrono::steady_clock::duration::zero()) continue;
+    const auto left = transfer->lastActivity + transfer->idleLimit - now;
+    wait = std::min(wait, left > left.zero() ? std::chrono::ceil<milliseconds>(left) : kPastDeadline);
+  }
+  return static_cast<int>(wait.count());
 }
 
 void SessionEngine::failInFlight(CURLMcode result) {

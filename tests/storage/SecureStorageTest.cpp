@@ -178,12 +178,13 @@ TEST_F(SecureStorageTest, HttpHeadersReadBackOnlyWhatIsSafeToSend) {
 TEST_F(SecureStorageTest, ARequestsValuesReadTogetherAreWhatTheGettersGive) {
   auto getters = [] {
     return QORCommonData::RequestValues{QORCommonData::installationId(), QORCommonData::pubVtnBase64(),
-                                        QORCommonData::host(), QORCommonData::httpHeaders(),
+                                        QORCommonData::host(),
+                                        std::make_shared<const Json>(QORCommonData::httpHeaders()),
                                         QORCommonData::webSocketHost()};
   };
   auto same = [](const QORCommonData::RequestValues& a, const QORCommonData::RequestValues& b) {
     return a.installationId == b.installationId && a.pubVtnBase64 == b.pubVtnBase64 && a.host == b.host &&
-           a.httpHeaders == b.httpHeaders && a.webSocketHost == b.webSocketHost;
+           *a.httpHeaders == *b.httpHeaders && a.webSocketHost == b.webSocketHost;
   };
   const std::vector<std::string> keys = {kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64,
                                          kQORSecureStorageHost, kQORSecureStorageHttpHeaders,
@@ -258,15 +259,21 @@ TEST(SecureStorageFile, ARequestSeesWhatAnotherConnectionWroteLast) {
   platform::Keychain::setShared(ours);
   const char* const headerTexts[] = {R"({"X-A":"1"})", R"({"X-A":"2"})", R"({"X-A":"1"})", "not json"};
   const Json expected[] = {Json{{"X-A", "1"}}, Json{{"X-A", "2"}}, Json{{"X-A", "1"}}, Json::object()};
+  // Headers handed to an earlier request stay as that request read them.
+  std::shared_ptr<const Json> earlier;
   for (size_t i = 0; i < std::size(headerTexts); ++i) {
     SCOPED_TRACE(headerTexts[i]);
     writeOther(kQORSecureStorageHttpHeaders, headerTexts[i]);
     writeOther(kQORSecureStoragePubVtnBase64, "a2V5" + std::to_string(i));
     for (int read = 0; read < 2; ++read) {
       const auto values = QORCommonData::requestValues(false);
-      EXPECT_EQ(values.httpHeaders, expected[i]);
+      EXPECT_EQ(*values.httpHeaders, expected[i]);
       EXPECT_EQ(values.pubVtnBase64, "a2V5" + std::to_string(i));
+      if (earlier) {
+        EXPECT_EQ(*earlier, expected[i - 1]);
+      }
     }
+    earlier = QORCommonData::requestValues(false).httpHeaders;
   }
   platform::Keychain::setShared(nullptr);
 }

@@ -89,16 +89,19 @@ class AnsweringRoad : public qor::QORWebSocketRoad {
  public:
   void useWebSocket(const platform::URLRequest&, bool, qor::QORNetworkingCompletion completion) override {
     const auto start = Clock::now();
-    const auto& header = action->request()->header();
+    auto bytes = answerFor(*action->request()->header());
+    serverTime += Clock::now() - start;
+    completion(std::move(bytes), std::nullopt);
+  }
+  // Returns only the bytes, so the server's own objects are gone before its clock stops.
+  static platform::OptBytes answerFor(const qor::QORBaseRequestHeader& header) {
     const platform::Json body = {{"nonceQOR", platform::base64Encode(kNonce)}};
     const auto sealed = qor::QORCryptUtilsSymmetric::encryptData(platform::dataWithJSONObject(body),
-                                                                 header->symmetricKeyQOR(), header->nIV());
+                                                                 header.symmetricKeyQOR(), header.nIV());
     const platform::Json answer = {{"dataEncryptedResponse", platform::base64Encode(sealed.value())},
                                    {"signatureVTN", "c2lnbmF0dXJl"},
                                    {"status", {{"code", 0}, {"message", "ok"}}}};
-    auto bytes = platform::dataWithJSONObject(answer);
-    serverTime += Clock::now() - start;
-    completion(std::move(bytes), std::nullopt);
+    return platform::dataWithJSONObject(answer);
   }
   std::shared_ptr<qor::QORBaseClientAction> action;
   Clock::duration serverTime{};
