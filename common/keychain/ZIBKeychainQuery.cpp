@@ -33,8 +33,13 @@ platform::Json attributeDictionary(const platform::KeychainAttributes& a) {
 }  // namespace
 
 std::optional<std::string> ZIBKeychainQuery::passwordFromData(const platform::OptBytes& data) {
-  if (!data || data->empty()) return std::nullopt;
-  std::string text = platform::stringFromBytes(*data);
+  if (!data) return std::nullopt;
+  return passwordFromBytes(*data);
+}
+
+std::optional<std::string> ZIBKeychainQuery::passwordFromBytes(std::span<const uint8_t> data) {
+  if (data.empty()) return std::nullopt;
+  std::string text(reinterpret_cast<const char*>(data.data()), data.size());
   if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/Bytes.h"
@@ -39,6 +40,7 @@ class ZIBKeychainQuery {
   std::optional<std::string> password() const { return passwordFromData(passwordData_); }
   // The same reading of bytes that are not in a query.
   static std::optional<std::string> passwordFromData(const platform::OptBytes& data);
+  static std::optional<std::string> passwordFromBytes(std::span<const uint8_t> data);
   void setPassword(const std::optional<std::string>& password);
   // The JSON value that passwordData holds as text; nullopt when it is missing, empty or not JSON.
   // Setting a value that cannot be written (invalid UTF-8) leaves passwordData missing.

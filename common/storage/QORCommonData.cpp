@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <span>
+#include <utility>
 
 #include "platform/Utf16.h"
 #include "platform/http/HTTPFieldName.h"
@@ -44,7 +46,7 @@ platform::Json headersFromData(const platform::OptBytes& bytes) {
 // The headers of a request's read, parsed once per stored value: the bytes are still read in every
 // request's transaction and compared with those parsed last, so a changed value is parsed afresh.
 // A new value gets a new object, so headers already handed out never change.
-std::shared_ptr<const platform::Json> requestHeadersFromData(const platform::OptBytes& bytes) {
+std::shared_ptr<const platform::Json> requestHeadersFromData(std::optional<std::span<const uint8_t>> bytes) {
   struct Parsed {
     std::mutex mutex;
     platform::OptBytes bytes;
@@ -52,9 +54,10 @@ std::shared_ptr<const platform::Json> requestHeadersFromData(const platform::Opt
   };
   static auto* last = new Parsed{{}, std::nullopt, QORCommonData::noHeaders()};  // never destroyed: safe at exit
   std::lock_guard lock(last->mutex);
-  if (last->bytes != bytes) {
-    last->headers = std::make_shared<const platform::Json>(headersFromData(bytes));
-    last->bytes = bytes;
+  const bool same = bytes ? last->bytes && std::ranges::equal(*bytes, *last->bytes) : !last->bytes;
+  if (!same) {
+    last->bytes = bytes ? platform::OptBytes(std::in_place, bytes->begin(), bytes->end()) : std::nullopt;
+    last->headers = std::make_shared<const platform::Json>(headersFromData(last->bytes));
   }
   return last->headers;
 }
@@ -105,13 +108,18 @@ QORCommonData::RequestValues QORCommonData::requestValues(bool withWebSocketHost
       kQORSecureStorageInstallationId, kQORSecureStoragePubVtnBase64, kQORSecureStorageHost,
       kQORSecureStorageHttpHeaders, kQORSecureStorageWebSocketHost};
   static const auto* withoutSocket = new std::vector<std::string>(withSocket->begin(), withSocket->end() - 1);
-  const auto data = QORSecureStorage::dataForKeys(withWebSocketHost ? *withSocket : *withoutSocket);
   RequestValues values;
-  values.installationId = QORSecureStorage::stringFromData(data[0]);
-  values.pubVtnBase64 = QORSecureStorage::stringFromData(data[1]);
-  values.host = QORSecureStorage::stringFromData(data[2]);
-  values.httpHeaders = requestHeadersFromData(data[3]);
-  if (withWebSocketHost) values.webSocketHost = QORSecureStorage::stringFromData(data[4]);
+  // In the order of the key lists; the headers are not text.
+  OptString* const texts[] = {&values.installationId, &values.pubVtnBase64, &values.host, nullptr,
+                              &values.webSocketHost};
+  QORSecureStorage::readForKeys(withWebSocketHost ? *withSocket : *withoutSocket,
+                                [&](size_t index, std::optional<std::span<const uint8_t>> data) {
+                                  if (texts[index]) {
+                                    *texts[index] = QORSecureStorage::stringFromBytes(data);
+                                  } else {
+                                    values.httpHeaders = requestHeadersFromData(data);
+                                  }
+                                });
   return values;
 }
 

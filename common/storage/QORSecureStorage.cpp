@@ -61,23 +61,32 @@ platform::OptBytes QORSecureStorage::dataForKey(const std::string& key) {
 }
 
 std::vector<platform::OptBytes> QORSecureStorage::dataForKeys(const std::vector<std::string>& keys) {
+  std::vector<platform::OptBytes> values(keys.size());
+  readForKeys(keys, [&](size_t index, std::optional<std::span<const uint8_t>> data) {
+    if (data) values[index].emplace(data->begin(), data->end());
+  });
+  return values;
+}
+
+void QORSecureStorage::readForKeys(const std::vector<std::string>& keys, const DataReader& take) {
   initializeOnce();
   // As with a batch write, the batch goes to the keychain itself, with the queries the wrapper
   // makes for one key.
   std::vector<platform::KeychainQuery> queries;
   queries.reserve(keys.size());
   for (const auto& key : keys) queries.push_back(queryFor(key));
-  std::vector<platform::OptBytes> values;
-  values.reserve(keys.size());
-  for (auto& result : platform::Keychain::shared()->copyDataAll(queries)) {
-    values.push_back(result.status == platform::errSecSuccess ? platform::OptBytes(std::move(result.data))
-                                                               : std::nullopt);
-  }
-  return values;
+  platform::Keychain::shared()->readDataAll(
+      queries, [&](size_t index, platform::OSStatus status, std::span<const uint8_t> data) {
+        take(index, status == platform::errSecSuccess ? std::optional(data) : std::nullopt);
+      });
 }
 
 std::optional<std::string> QORSecureStorage::stringFromData(const platform::OptBytes& data) {
   return ZIBKeychainQuery::passwordFromData(data);
+}
+
+std::optional<std::string> QORSecureStorage::stringFromBytes(std::optional<std::span<const uint8_t>> data) {
+  return data ? ZIBKeychainQuery::passwordFromBytes(*data) : std::nullopt;
 }
 
 bool QORSecureStorage::setData(const platform::OptBytes& value, const std::string& key) {

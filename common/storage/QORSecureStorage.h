@@ -9,7 +9,9 @@
 // store now holds what was asked (a delete of a missing item included).
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,8 +50,14 @@ class QOR_COMMON_EXPORT QORSecureStorage {
   // What dataForKey gives for each key, in order, read in one keychain read: the values are of one
   // moment, and a keychain file is locked once for all of them rather than once per key.
   static std::vector<platform::OptBytes> dataForKeys(const std::vector<std::string>& keys);
+  // The same read without copies: each key's value goes to `take` in order, nullopt where
+  // dataForKey gives nullopt, else the bytes, valid only during the call. `take` runs under the
+  // keychain's lock and must not use the keychain.
+  using DataReader = std::function<void(size_t index, std::optional<std::span<const uint8_t>> data)>;
+  static void readForKeys(const std::vector<std::string>& keys, const DataReader& take);
   // The text that stringForKey gives for stored data: nullopt when it is missing, empty or not UTF-8.
   static std::optional<std::string> stringFromData(const platform::OptBytes& data);
+  static std::optional<std::string> stringFromBytes(std::optional<std::span<const uint8_t>> data);
   static bool setData(const platform::OptBytes& value, const std::string& key);
   // Saves several data values (key, value; nullopt deletes the item) in one keychain transaction:
   // every change is made, or none is and the result is false. Items that belong together are

@@ -312,32 +312,49 @@ OSStatus Keychain::copyData(const KeychainQuery& query, Bytes& data) {
 
 std::vector<KeychainDataResult> Keychain::copyDataAll(const std::vector<KeychainQuery>& queries) {
   std::vector<KeychainDataResult> results(queries.size());
-  for (size_t i = 0; i < queries.size(); ++i) {
-    results[i].status = injectedFailure(KeychainOperation::CopyMatching, queries[i]);
-  }
-  std::lock_guard lock(mutex_);
-  if (OSStatus status = ensureOpen()) {
-    for (auto& result : results) {
-      if (!result.status) result.status = status;
-    }
-    return results;
-  }
-  sqlite::ReadTransaction transaction(*db_);
-  for (size_t i = 0; i < queries.size(); ++i) {
-    if (!results[i].status) results[i].status = copyDataLocked(queries[i], results[i].data);
-  }
+  readDataAll(queries, [&](size_t index, OSStatus status, std::span<const uint8_t> data) {
+    results[index].status = status;
+    if (!status) results[index].data.assign(data.begin(), data.end());
+  });
   return results;
 }
 
+void Keychain::readDataAll(const std::vector<KeychainQuery>& queries, const DataReader& take) {
+  std::vector<OSStatus> injected(queries.size());
+  for (size_t i = 0; i < queries.size(); ++i) injected[i] = injectedFailure(KeychainOperation::CopyMatching, queries[i]);
+  std::lock_guard lock(mutex_);
+  if (OSStatus status = ensureOpen()) {
+    for (size_t i = 0; i < queries.size(); ++i) take(i, injected[i] ? injected[i] : status, {});
+    return;
+  }
+  sqlite::ReadTransaction transaction(*db_);
+  for (size_t i = 0; i < queries.size(); ++i) {
+    if (injected[i]) {
+      take(i, injected[i], {});
+    } else {
+      readDataLocked(queries[i], i, take);
+    }
+  }
+}
+
 OSStatus Keychain::copyDataLocked(const KeychainQuery& query, Bytes& data) {
+  OSStatus result = errSecSuccess;
+  readDataLocked(query, 0, [&](size_t, OSStatus status, std::span<const uint8_t> bytes) {
+    result = status;
+    if (!status) data.assign(bytes.begin(), bytes.end());
+  });
+  return result;
+}
+
+void Keychain::readDataLocked(const KeychainQuery& query, size_t index, const DataReader& take) {
   Filter filter = filterFor(query);
   sqlite::Statement statement(*db_, copyDataSql(filter));
   bindFilter(statement, filter, 0);
   if (statement.step()) {
-    data = statement.columnBlob(0);
-    return errSecSuccess;
+    take(index, errSecSuccess, statement.columnBytes(0));
+  } else {
+    take(index, statement.status() ? statement.status() : errSecItemNotFound, {});
   }
-  return statement.status() ? statement.status() : errSecItemNotFound;
 }
 
 OSStatus Keychain::copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes) {

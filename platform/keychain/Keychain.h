@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,11 @@ class QOR_PLATFORM_EXPORT Keychain {
   // What copyData gives for each query, in order, read in one read transaction: the values are of
   // one committed state, and the file's read locks are taken once for all of them.
   std::vector<KeychainDataResult> copyDataAll(const std::vector<KeychainQuery>& queries);
+  // The same read without copies: each query's status and, on success, its secret's bytes go to
+  // `take` in order, the bytes valid only during the call. `take` runs under the keychain's lock
+  // and must not use the keychain.
+  using DataReader = std::function<void(size_t index, OSStatus status, std::span<const uint8_t> data)>;
+  void readDataAll(const std::vector<KeychainQuery>& queries, const DataReader& take);
   // The attributes of every match, ordered by service, account and flag.
   OSStatus copyAttributes(const KeychainQuery& query, std::vector<KeychainAttributes>& attributes);
   // Deletes every match; errSecItemNotFound when none matches.
@@ -149,6 +155,8 @@ class QOR_PLATFORM_EXPORT Keychain {
   OSStatus insertLocked(const KeychainItem& item, double now);
   OSStatus updateLocked(const KeychainQuery& query, const KeychainChanges& changes, double now);
   OSStatus copyDataLocked(const KeychainQuery& query, Bytes& data);
+  // Hands the query's status and the first match's secret, in place, to `take` as `index`.
+  void readDataLocked(const KeychainQuery& query, size_t index, const DataReader& take);
   // Deletes every match; the number of deleted items goes to `removed`.
   OSStatus removeLocked(const KeychainQuery& query, int64_t& removed);
 

@@ -132,9 +132,15 @@ std::optional<std::string> Statement::columnOptionalText(int index) const {
 }
 
 Bytes Statement::columnBlob(int index) const {
+  const auto bytes = columnBytes(index);
+  return Bytes(bytes.begin(), bytes.end());
+}
+
+std::span<const uint8_t> Statement::columnBytes(int index) const {
   auto data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, index));
-  int size = sqlite3_column_bytes(stmt_, index);
-  return data ? Bytes(data, data + size) : Bytes();
+  // The size is read after the pointer, as SQLite asks.
+  const int size = sqlite3_column_bytes(stmt_, index);
+  return data ? std::span<const uint8_t>(data, static_cast<size_t>(size)) : std::span<const uint8_t>();
 }
 
 int64_t Statement::columnInt(int index) const { return sqlite3_column_int64(stmt_, index); }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,8 @@ class Statement {
   std::string columnText(int index) const;
   std::optional<std::string> columnOptionalText(int index) const;
   Bytes columnBlob(int index) const;
+  // The blob in place, valid until the statement steps, resets or goes away.
+  std::span<const uint8_t> columnBytes(int index) const;
   int64_t columnInt(int index) const;
   double columnDouble(int index) const;
 
