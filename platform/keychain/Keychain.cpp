@@ -320,17 +320,22 @@ std::vector<KeychainDataResult> Keychain::copyDataAll(const std::vector<Keychain
 }
 
 void Keychain::readDataAll(const std::vector<KeychainQuery>& queries, const DataReader& take) {
-  std::vector<OSStatus> injected(queries.size());
-  for (size_t i = 0; i < queries.size(); ++i) injected[i] = injectedFailure(KeychainOperation::CopyMatching, queries[i]);
+  // Injected failures are drawn before the lock, as for one read; only then is a list kept.
+  std::vector<OSStatus> injected;
+  if (failureArmed_.load(std::memory_order_acquire)) {
+    injected.resize(queries.size());
+    for (size_t i = 0; i < queries.size(); ++i) injected[i] = injectedFailure(KeychainOperation::CopyMatching, queries[i]);
+  }
+  const auto injectedAt = [&](size_t i) { return injected.empty() ? errSecSuccess : injected[i]; };
   std::lock_guard lock(mutex_);
   if (OSStatus status = ensureOpen()) {
-    for (size_t i = 0; i < queries.size(); ++i) take(i, injected[i] ? injected[i] : status, {});
+    for (size_t i = 0; i < queries.size(); ++i) take(i, injectedAt(i) ? injectedAt(i) : status, {});
     return;
   }
   sqlite::ReadTransaction transaction(*db_);
   for (size_t i = 0; i < queries.size(); ++i) {
-    if (injected[i]) {
-      take(i, injected[i], {});
+    if (OSStatus status = injectedAt(i)) {
+      take(i, status, {});
     } else {
       readDataLocked(queries[i], i, take);
     }
