@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 using OptBytes = std::optional<Bytes>;
 
 inline Bytes bytesFromString(std::string_view text) { return Bytes(text.begin(), text.end()); }
-inline std::string stringFromBytes(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+inline std::string stringFromBytes(std::span<const uint8_t> bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Lower-case hexadecimal text of the bytes; for logs and tests.
 QOR_PLATFORM_EXPORT std::string hexString(const Bytes& bytes);

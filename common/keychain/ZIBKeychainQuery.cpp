@@ -39,7 +39,7 @@ std::optional<std::string> ZIBKeychainQuery::passwordFromData(const platform::Op
 
 std::optional<std::string> ZIBKeychainQuery::passwordFromBytes(std::span<const uint8_t> data) {
   if (data.empty()) return std::nullopt;
-  std::string text(reinterpret_cast<const char*>(data.data()), data.size());
+  std::string text = platform::stringFromBytes(data);
   if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
 }
